@@ -1,0 +1,58 @@
+#pragma once
+// A raster as read from a bitmap file: rows in file order, each padded to a
+// multiple of 4 bytes. PixelRow always counts rows from the top.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+#include <vector>
+
+class Bitmap {
+public:
+    Bitmap() = default;
+
+    int32_t Width() const { return width_; }
+    int32_t Height() const { return height_; }
+    int BitsPerPixel() const { return bitsPerPixel_; }
+    size_t Stride() const { return stride_; }
+    bool TopDown() const { return topDown_; }
+    bool Empty() const { return width_ == 0 || height_ == 0; }
+
+    // Row 0 is the top row; throws CitraError("Scan line index out of range").
+    std::span<const uint8_t> PixelRow(int32_t row) const;
+
+    // Colour table and masks as read from the file; kept, never interpreted.
+    const std::vector<uint32_t>& ColourTable() const { return colourTable_; }
+    const std::array<uint32_t, 3>& ColourMasks() const { return colourMasks_; }
+
+    // Construction, for the readers. Allocate() sizes a zero-filled raster;
+    // it returns false when the raster store refuses the size.
+    bool Allocate(int32_t width, int32_t height, int bitsPerPixel, bool topDown);
+    uint8_t* MutableData() { return pixels_.get(); }
+    const uint8_t* Data() const { return pixels_.get(); }
+    size_t DataSize() const { return stride_ * static_cast<size_t>(height_); }
+    void SetColourTable(std::vector<uint32_t> table) { colourTable_ = std::move(table); }
+    void SetColourMasks(const std::array<uint32_t, 3>& masks) { colourMasks_ = masks; }
+    // Marks a decoded run-length raster: BitsPerPixel becomes 0.
+    void SetBitsPerPixel(int bitsPerPixel) { bitsPerPixel_ = bitsPerPixel; }
+
+private:
+    struct FreeDeleter {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    int bitsPerPixel_ = 0;
+    size_t stride_ = 0;
+    bool topDown_ = false;
+    std::unique_ptr<uint8_t[], FreeDeleter> pixels_;
+    std::vector<uint32_t> colourTable_;
+    std::array<uint32_t, 3> colourMasks_{};
+};
+
+// Free-function form used by the histogram and the metrics.
+inline std::span<const uint8_t> PixelRow(const Bitmap& bitmap, int32_t row) {
+    return bitmap.PixelRow(row);
+}

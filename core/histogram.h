@@ -1,0 +1,17 @@
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "picture.h"
+
+struct ChannelHistogram {
+    std::array<int32_t, 256> Red{};
+    std::array<int32_t, 256> Green{};
+    std::array<int32_t, 256> Blue{};
+    int32_t Peak = 0;
+};
+
+// Counts the byte values of a 24-bit picture. A picture holding anything
+// other than a 24-bit bitmap gives all-zero counts; the picture is unchanged.
+ChannelHistogram ComputeChannelHistogram(const Picture& picture);
+ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap);
