@@ -1,0 +1,94 @@
+#include "analysis.h"
+
+#include <exception>
+#include <new>
+
+#include "error.h"
+#include "messages.h"
+
+namespace {
+
+// Runs the step and returns the message of whatever it threw.
+template <typename Step>
+std::optional<std::string> Attempt(Step&& step) {
+    try {
+        step();
+        return std::nullopt;
+    } catch (const CitraError& e) {
+        return std::string(e.what());
+    } catch (const std::bad_alloc&) {
+        return std::string("Out of memory");
+    } catch (const std::exception& e) {
+        return std::string(e.what());
+    }
+}
+
+const Bitmap* TwentyFourBitBitmap(const Picture& picture) {
+    const Bitmap* bitmap = picture.BitmapIfAny();
+    return bitmap && bitmap->BitsPerPixel() == 24 ? bitmap : nullptr;
+}
+
+}  // namespace
+
+InfoResult InspectFile(const std::string& path) {
+    InfoResult result;
+    result.path = path;
+    result.error = Attempt([&] {
+        Picture picture;
+        LoadPicture(picture, path);
+        result.kind = picture.Kind();
+        if (const Bitmap* bitmap = picture.BitmapIfAny()) {
+            result.width = bitmap->Width();
+            result.height = bitmap->Height();
+            result.bitsPerPixel = bitmap->BitsPerPixel();
+        }
+        result.fileSize = MeasureFileSize(path);
+    });
+    return result;
+}
+
+HistogramResult CountChannels(const std::string& path) {
+    HistogramResult result;
+    result.path = path;
+    result.error = Attempt([&] {
+        Picture picture;
+        LoadPicture(picture, path);
+        const Bitmap* bitmap = TwentyFourBitBitmap(picture);
+        if (!bitmap) throw CitraError(msg::kNot24Bit);
+        result.counts = ComputeChannelHistogram(*bitmap);
+    });
+    return result;
+}
+
+OriginalImage::OriginalImage(std::string path) : path_(std::move(path)) {
+    error_ = Attempt([&] {
+        LoadPicture(picture_, path_);
+        if (!TwentyFourBitBitmap(picture_)) throw CitraError(msg::kNot24Bit);
+    });
+    if (error_) ClearPicture(picture_);
+}
+
+const Bitmap* OriginalImage::Pixels() const {
+    return error_ ? nullptr : TwentyFourBitBitmap(picture_);
+}
+
+PairResult ComparePair(const OriginalImage& original, const std::string& manipulatedPath) {
+    PairResult result;
+    result.original = original.Path();
+    result.manipulated = manipulatedPath;
+    if (original.Error()) {
+        result.error = original.Error();
+        return result;
+    }
+    result.error = Attempt([&] {
+        Picture picture;
+        LoadPicture(picture, manipulatedPath);
+        const Bitmap* manipulated = TwentyFourBitBitmap(picture);
+        if (!manipulated) throw CitraError(msg::kNot24Bit);
+        const Bitmap& reference = *original.Pixels();
+        if (manipulated->Width() != reference.Width() || manipulated->Height() != reference.Height())
+            throw CitraError(msg::kSizeDiffers);
+        result.metrics = ComputeQualityMetrics(reference, *manipulated);
+    });
+    return result;
+}

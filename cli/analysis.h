@@ -1,0 +1,35 @@
+#pragma once
+// Computes the result of one file or one pair. Failures end up in the
+// result's error, never as exceptions.
+#include <optional>
+#include <string>
+
+#include "picture.h"
+#include "results.h"
+
+InfoResult InspectFile(const std::string& path);
+HistogramResult CountChannels(const std::string& path);
+
+// The original of a comparison, loaded once and only read afterwards, so
+// pairs may be computed against it one after another or side by side.
+class OriginalImage {
+public:
+    explicit OriginalImage(std::string path);
+    OriginalImage(const OriginalImage&) = delete;
+    OriginalImage& operator=(const OriginalImage&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Set when the file failed to load or is not a 24-bit bitmap.
+    const std::optional<std::string>& Error() const { return error_; }
+    // The 24-bit bitmap; null when Error() is set.
+    const Bitmap* Pixels() const;
+
+private:
+    std::string path_;
+    Picture picture_;
+    std::optional<std::string> error_;
+};
+
+// Loads the manipulated image, compares it with the original and releases
+// it again before returning.
+PairResult ComparePair(const OriginalImage& original, const std::string& manipulatedPath);

@@ -1,0 +1,30 @@
+#pragma once
+// Command-line parsing of the citra tool.
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+enum class Command { None, Info, Histogram, Compare };
+enum class OutputFormat { Text, Json };
+
+struct Options {
+    Command command = Command::None;
+    OutputFormat format = OutputFormat::Text;
+    bool help = false;
+    std::vector<std::string> files;  // operands after the command name
+};
+
+struct ParsedArguments {
+    Options options;
+    std::optional<std::string> usageError;  // set when the arguments are unusable
+};
+
+// Parses the arguments after the program name. Options may stand anywhere;
+// "--" makes every later argument an operand. --help wins over usage errors.
+ParsedArguments ParseArguments(std::span<const std::string> args);
+
+// The short synopsis printed after a usage error.
+std::string UsageText();
+// The full description printed by --help.
+std::string HelpText();

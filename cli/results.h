@@ -1,0 +1,36 @@
+#pragma once
+// What the tool found out about one file or one pair, apart from how it is
+// written out. A result with an error holds nothing else of use.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "histogram.h"
+#include "metrics.h"
+#include "picture.h"
+
+struct InfoResult {
+    std::string path;
+    PictureKind kind = PictureKind::Empty;
+    int32_t width = 0;  // width, height, bitsPerPixel: for a bitmap only
+    int32_t height = 0;
+    int bitsPerPixel = 0;
+    int64_t fileSize = 0;
+    std::optional<std::string> error;
+};
+
+struct HistogramResult {
+    std::string path;
+    ChannelHistogram counts;
+    std::optional<std::string> error;
+};
+
+struct PairResult {
+    std::string original;
+    std::string manipulated;
+    QualityMetrics metrics;
+    std::optional<std::string> error;
+};
+
+// "bitmap", "icon", "metafile", "jpeg" ("empty" for an empty picture).
+const char* PictureKindName(PictureKind kind);

@@ -1,0 +1,13 @@
+#pragma once
+// Readable text for people: aligned tables, metrics with three decimals and
+// the given decimal separator. A failure is shown in its place as
+// "error: <message>".
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "results.h"
+
+std::string InfoText(std::span<const InfoResult> results);
+std::string HistogramText(const HistogramResult& result);
+std::string PairText(std::span<const PairResult> results, std::string_view decimalSeparator);

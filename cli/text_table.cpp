@@ -1,0 +1,43 @@
+#include "text_table.h"
+
+#include <algorithm>
+
+namespace {
+
+size_t DisplayWidth(const std::string& text) {
+    return std::count_if(text.begin(), text.end(),
+                         [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+}
+
+// How many leading cells of the row take part in the alignment: all of a
+// full row; of a short row all but the last, which spans the rest.
+size_t AlignedCells(const std::vector<std::string>& row, size_t columns) {
+    if (row.size() >= columns) return columns;
+    return row.empty() ? 0 : row.size() - 1;
+}
+
+}  // namespace
+
+std::string RenderTable(const std::vector<Align>& columns,
+                        const std::vector<std::vector<std::string>>& rows) {
+    std::vector<size_t> widths(columns.size(), 0);
+    for (const auto& row : rows) {
+        const size_t aligned = AlignedCells(row, columns.size());
+        for (size_t c = 0; c < aligned; ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+    }
+
+    std::string out;
+    for (const auto& row : rows) {
+        const size_t aligned = AlignedCells(row, columns.size());
+        for (size_t c = 0; c < row.size(); ++c) {
+            if (c > 0) out += "  ";
+            const size_t fill = c < aligned ? widths[c] - DisplayWidth(row[c]) : 0;
+            const bool last = c + 1 == row.size();
+            if (c < aligned && columns[c] == Align::Right) out.append(fill, ' ');
+            out += row[c];
+            if (c < aligned && columns[c] == Align::Left && !last) out.append(fill, ' ');
+        }
+        out += '\n';
+    }
+    return out;
+}
