@@ -1,0 +1,113 @@
+#include "histogram.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Four interleaved sets of counters (pixel index modulo 4), so that two
+// neighbouring pixels of the same colour do not wait on each other's
+// read-modify-write of one counter. Merged into the totals at the end.
+struct SubCounts {
+    uint32_t c[4][3][256];  // [lane][blue, green, red][value]
+};
+
+using Totals = uint64_t[3][256];
+
+void FlushInto(SubCounts& sub, Totals& totals) {
+    for (int lane = 0; lane < 4; ++lane)
+        for (int ch = 0; ch < 3; ++ch)
+            for (int v = 0; v < 256; ++v) totals[ch][v] += sub.c[lane][ch][v];
+    std::memset(&sub, 0, sizeof sub);
+}
+
+// Counts the 3 * width pixel bytes starting at p.
+void CountRow(const uint8_t* p, size_t width, SubCounts& sub) {
+    auto& b0 = sub.c[0][0]; auto& g0 = sub.c[0][1]; auto& r0 = sub.c[0][2];
+    auto& b1 = sub.c[1][0]; auto& g1 = sub.c[1][1]; auto& r1 = sub.c[1][2];
+    auto& b2 = sub.c[2][0]; auto& g2 = sub.c[2][1]; auto& r2 = sub.c[2][2];
+    auto& b3 = sub.c[3][0]; auto& g3 = sub.c[3][1]; auto& r3 = sub.c[3][2];
+    size_t x = 0;
+    // Four pixels (12 bytes) per step, loaded as three words so the stores
+    // into the counters cannot force the pixel bytes to be read again.
+    for (; x + 4 <= width; x += 4, p += 12) {
+        uint32_t w0, w1, w2;
+        std::memcpy(&w0, p, 4);      // B0 G0 R0 B1
+        std::memcpy(&w1, p + 4, 4);  // G1 R1 B2 G2
+        std::memcpy(&w2, p + 8, 4);  // R2 B3 G3 R3
+        ++b0[w0 & 0xFF];
+        ++g0[(w0 >> 8) & 0xFF];
+        ++r0[(w0 >> 16) & 0xFF];
+        ++b1[w0 >> 24];
+        ++g1[w1 & 0xFF];
+        ++r1[(w1 >> 8) & 0xFF];
+        ++b2[(w1 >> 16) & 0xFF];
+        ++g2[w1 >> 24];
+        ++r2[w2 & 0xFF];
+        ++b3[(w2 >> 8) & 0xFF];
+        ++g3[(w2 >> 16) & 0xFF];
+        ++r3[w2 >> 24];
+    }
+    for (; x < width; ++x, p += 3) {
+        ++b0[p[0]];
+        ++g0[p[1]];
+        ++r0[p[2]];
+    }
+}
+
+int32_t Clamp32(uint64_t n) {
+    return static_cast<int32_t>(std::min<uint64_t>(n, std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap) {
+    ChannelHistogram result;
+    const int32_t width = bitmap.Width();
+    const int32_t height = bitmap.Height();
+    // Only a 24-bit raster is read as blue, green, red triples; any other
+    // depth gives no counts rather than misreading (or overrunning) its rows.
+    if (bitmap.BitsPerPixel() != 24 || width <= 0 || height <= 0) return result;
+    const size_t w = static_cast<size_t>(width);
+    if (bitmap.Stride() < 3 * w) return result;
+
+    SubCounts sub;
+    std::memset(&sub, 0, sizeof sub);
+    Totals totals{};
+    // A lane gets at most a quarter of the pixels plus three per row; flushing
+    // before 2^32 pixels have been counted keeps every counter from wrapping.
+    constexpr uint64_t kFlushLimit = std::numeric_limits<uint32_t>::max();
+    uint64_t sinceFlush = 0;
+    for (int32_t y = 0; y < height; ++y) {
+        if (sinceFlush + w > kFlushLimit) {
+            FlushInto(sub, totals);
+            sinceFlush = 0;
+        }
+        CountRow(PixelRow(bitmap, y).data(), w, sub);
+        sinceFlush += w;
+    }
+    FlushInto(sub, totals);
+
+    for (int v = 0; v < 256; ++v) {
+        result.Blue[v] = Clamp32(totals[0][v]);
+        result.Green[v] = Clamp32(totals[1][v]);
+        result.Red[v] = Clamp32(totals[2][v]);
+    }
+    int32_t peak = 0;
+    for (int v = 0; v < 256; ++v) {
+        if (result.Red[v] > peak) peak = result.Red[v];
+        if (result.Green[v] > peak) peak = result.Green[v];
+        if (result.Blue[v] > peak) peak = result.Blue[v];
+    }
+    result.Peak = peak;
+    return result;
+}
+
+ChannelHistogram ComputeChannelHistogram(const Picture& picture) {
+    // Reads whatever bitmap the picture holds; an empty picture or another
+    // kind of graphic is left as it is and gives all-zero counts.
+    const Bitmap* bitmap = picture.BitmapIfAny();
+    if (bitmap == nullptr) return ChannelHistogram{};
+    return ComputeChannelHistogram(*bitmap);
+}
