@@ -27,8 +27,16 @@ public:
     const std::vector<uint32_t>& ColourTable() const { return colourTable_; }
     const std::array<uint32_t, 3>& ColourMasks() const { return colourMasks_; }
 
-    // Construction, for the readers. Allocate() sizes a zero-filled raster;
-    // it returns false when the raster store refuses the size.
+    // Largest pixel storage the raster store accepts.
+    static constexpr uint64_t kMaxRasterBytes = uint64_t{1} << 30;
+    // Row length in bytes: whole 32-bit words; 0 for a width or depth <= 0.
+    static uint64_t StrideFor(int32_t width, int bitsPerPixel);
+
+    // Construction, for the readers. Allocate() sizes a zero-filled raster
+    // (and drops any colour table and masks); it returns false when the
+    // raster store refuses the size, with errno 0 for a refused combination
+    // (width or height not positive, depth not 1/4/8/16/24/32, storage above
+    // kMaxRasterBytes) and errno set when memory runs out.
     bool Allocate(int32_t width, int32_t height, int bitsPerPixel, bool topDown);
     uint8_t* MutableData() { return pixels_.get(); }
     const uint8_t* Data() const { return pixels_.get(); }

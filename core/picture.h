@@ -28,6 +28,8 @@ public:
     int32_t Height() const;
     // The bitmap when Kind() is Bitmap, else null. Never changes content.
     const Bitmap* BitmapIfAny() const { return bitmap_.get(); }
+    // The same, writable, for AsBitmap.
+    Bitmap* MutableBitmap() { return bitmap_.get(); }
 
     // Called after every change of content (load, AsBitmap replacing, clear).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }

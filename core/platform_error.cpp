@@ -1,0 +1,15 @@
+#include "platform_error.h"
+
+#include <cstring>
+
+std::string PlatformErrorText(int err) {
+    std::string text = std::strerror(err);
+    while (!text.empty() && std::strchr(" .\t\r\n", text.back()) != nullptr) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string SystemErrorMessage(int err) {
+    return "System Error.  Code: " + std::to_string(err) + ".\r\n" + std::strerror(err);
+}
