@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool xauth
+  xvfb xdotool xauth x11-utils openbox
   fonts-dejavu-core fontconfig
   locales
 )
