@@ -1,0 +1,301 @@
+// Runs the built citra executable on small files written into a temp folder.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+#include "run_process.h"
+#include "small_bmp.h"
+
+namespace {
+
+const char* const kNot24Bit = "Program ini hanya untuk citra dengan format pixel 24 bit";
+const char* const kSizeDiffers = "Luas citra asli dan Luas citra hasil manipulasi tidak sama!";
+
+using Env = std::map<std::string, std::optional<std::string>>;
+
+// A C locale unless a test asks for another.
+const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+Bgr Original(int32_t x, int32_t y) {
+    return {static_cast<uint8_t>(x * 10), static_cast<uint8_t>(y * 20), static_cast<uint8_t>(100 + x + 4 * y)};
+}
+
+class CitraExe : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "citra_cli_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        WriteBmp(Path("asli.bmp"), 4, 4, 24, Original);
+        WriteBmp(Path("sama.bmp"), 4, 4, 24, Original);
+        WriteBmp(Path("satu.bmp"), 4, 4, 24, [](int32_t x, int32_t y) {
+            Bgr p = Original(x, y);
+            if (x == 2 && y == 1) p.g += 1;
+            return p;
+        });
+        WriteBmp(Path("abu8.bmp"), 4, 4, 8, Original);
+        WriteBmp(Path("lebar.bmp"), 5, 4, 24, Original);
+        // Red 10 three times: the peak comes from the red channel.
+        WriteBmp(Path("hist.bmp"), 2, 2, 24, [](int32_t x, int32_t y) {
+            const int i = 2 * y + x;
+            return Bgr{static_cast<uint8_t>(30 + i), static_cast<uint8_t>(20 + i),
+                       static_cast<uint8_t>(i == 3 ? 11 : 10)};
+        });
+        WriteFileBytes(Path("kosong.bmp"), {});
+        WriteFileBytes(Path("kosong.jpg"), {});
+        WriteFileBytes(Path("catatan.txt"), {'h', 'a', 'i'});
+    }
+    static void TearDownTestSuite() { std::filesystem::remove_all(dir_); }
+
+    static std::string Path(const std::string& name) { return dir_ + "/" + name; }
+
+    static ProcessOutput Citra(const std::vector<std::string>& args, const Env& env = kPlainEnv) {
+        return RunProcess(CITRA_EXE, args, env, ScratchDir());
+    }
+
+private:
+    static std::string ScratchDir() {
+        const std::string scratch = dir_ + "/out";
+        std::filesystem::create_directories(scratch);
+        return scratch;
+    }
+    static inline std::string dir_;
+};
+
+TEST_F(CitraExe, InfoJsonOneLinePerFileInArgumentOrder) {
+    const auto run = Citra({"info", "--json", Path("asli.bmp"), Path("kosong.bmp"), Path("kosong.jpg"),
+                            Path("abu8.bmp"), Path("catatan.txt"), Path("hilang.bmp")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "");
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 6u) << run.out;
+    EXPECT_EQ(lines[0], R"({"path":")" + Path("asli.bmp") +
+                            R"(","kind":"bitmap","width":4,"height":4,"bits_per_pixel":24,"file_size":102})");
+    EXPECT_EQ(lines[1], R"({"path":")" + Path("kosong.bmp") +
+                            R"(","kind":"bitmap","width":0,"height":0,"bits_per_pixel":0,"file_size":0})");
+    EXPECT_EQ(lines[2], R"({"path":")" + Path("kosong.jpg") + R"(","kind":"jpeg","file_size":0})");
+    EXPECT_EQ(lines[3], R"({"path":")" + Path("abu8.bmp") +
+                            R"(","kind":"bitmap","width":4,"height":4,"bits_per_pixel":8,"file_size":1094})");
+    EXPECT_EQ(lines[4], R"({"path":")" + Path("catatan.txt") +
+                            R"(","error":"Unknown picture file extension (.txt)"})");
+    EXPECT_EQ(lines[5].rfind(R"({"path":")" + Path("hilang.bmp") + R"(","error":"Cannot open file \")" +
+                                 Path("hilang.bmp") + R"(\". )",
+                             0),
+              0u)
+        << lines[5];
+}
+
+TEST_F(CitraExe, InfoTextIsATable) {
+    const auto run = Citra({"info", Path("asli.bmp"), Path("kosong.jpg")});
+    EXPECT_EQ(run.exitCode, 0);
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    // The path column is as wide as the longer path, kosong.jpg.
+    const std::string pathPad(Path("kosong.jpg").size() - 4, ' ');
+    EXPECT_EQ(lines[0], "path" + pathPad + "  kind    width  height  bpp  bytes");
+    EXPECT_EQ(lines[1], Path("asli.bmp") + "    bitmap      4       4   24    102");
+    EXPECT_EQ(lines[2], Path("kosong.jpg") + "  jpeg        -       -    -      0");
+}
+
+TEST_F(CitraExe, CompareIdenticalImages) {
+    const auto run = Citra({"compare", Path("asli.bmp"), Path("sama.bmp")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    EXPECT_TRUE(lines[0].ends_with("MSE     PSNR")) << lines[0];
+    EXPECT_EQ(lines[1], Path("asli.bmp") + "  " + Path("sama.bmp") + "  0.000  108.131");
+}
+
+struct SeparatorCase {
+    const char* name;
+    Env env;
+    const char* expected;
+};
+
+class DecimalSeparator : public CitraExe, public testing::WithParamInterface<SeparatorCase> {};
+
+TEST_P(DecimalSeparator, FollowsTheUsersLocale) {
+    const auto run = Citra({"compare", Path("asli.bmp"), Path("sama.bmp"), Path("satu.bmp")}, GetParam().env);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.ends_with(GetParam().expected)) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DecimalSeparator,
+    testing::Values(
+        SeparatorCase{"IndonesianLang",
+                      {{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "id_ID.UTF-8"}},
+                      "  0,000  108,131\n" "  0,063   60,172\n"},
+        SeparatorCase{"IndonesianNumeric",
+                      {{"LC_ALL", std::nullopt}, {"LC_NUMERIC", "id_ID.UTF-8"}, {"LANG", "en_US.UTF-8"}},
+                      "  0,000  108,131\n" "  0,063   60,172\n"},
+        SeparatorCase{"LcAllWins", {{"LC_ALL", "C"}, {"LC_NUMERIC", std::nullopt}, {"LANG", "id_ID.UTF-8"}},
+                      "  0.000  108.131\n" "  0.063   60.172\n"},
+        SeparatorCase{"CLocale", kPlainEnv, "  0.000  108.131\n" "  0.063   60.172\n"}),
+    [](const testing::TestParamInfo<SeparatorCase>& info) { return std::string(info.param.name); });
+
+// The value of "key":<number> in a JSON line, and whether it is written in
+// its shortest round-trip form.
+std::pair<double, bool> JsonNumber(const std::string& line, const std::string& key) {
+    const size_t start = line.find("\"" + key + "\":") + key.size() + 3;
+    const size_t end = line.find(',', start);
+    const std::string text = line.substr(start, end - start);
+    double value = NAN;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    char shortest[64];
+    const auto written = std::to_chars(shortest, shortest + sizeof shortest, value);
+    return {value, std::string(shortest, written.ptr) == text};
+}
+
+TEST_F(CitraExe, CompareJsonReportsEveryPairInOrder) {
+    const std::string a = Path("asli.bmp");
+    const auto run = Citra({"compare", a, Path("sama.bmp"), Path("abu8.bmp"), Path("lebar.bmp"),
+                            Path("hilang.bmp"), Path("satu.bmp"), "--json"},
+                           {{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "id_ID.UTF-8"}});
+    EXPECT_EQ(run.exitCode, 1);
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 5u) << run.out;
+
+    const std::string head = R"({"original":")" + a + R"(","manipulated":")";
+    EXPECT_EQ(lines[0].rfind(head + Path("sama.bmp") + R"(","mse":0,"psnr":108.130803608679)", 0), 0u) << lines[0];
+    EXPECT_TRUE(lines[0].ends_with(R"(,"mse_text":"0.000","psnr_text":"108.131"})")) << lines[0];
+    EXPECT_EQ(lines[1], head + Path("abu8.bmp") + R"(","error":")" + kNot24Bit + "\"}");
+    EXPECT_EQ(lines[2], head + Path("lebar.bmp") + R"(","error":")" + kSizeDiffers + "\"}");
+    EXPECT_EQ(lines[3].rfind(head + Path("hilang.bmp") + R"(","error":"Cannot open file \")", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4].rfind(head + Path("satu.bmp") + R"(","mse":0.0625,"psnr":60.17193)", 0), 0u) << lines[4];
+    EXPECT_TRUE(lines[4].ends_with(R"(,"mse_text":"0.063","psnr_text":"60.172"})")) << lines[4];
+
+    for (const std::string& line : {lines[0], lines[4]}) {
+        EXPECT_TRUE(JsonNumber(line, "psnr").second) << line;
+    }
+    EXPECT_NEAR(JsonNumber(lines[0], "psnr").first, 108.1308036, 1e-7);
+}
+
+TEST_F(CitraExe, CompareTextShowsRefusalsInPlace) {
+    const auto run = Citra({"compare", Path("asli.bmp"), Path("lebar.bmp"), Path("sama.bmp")});
+    EXPECT_EQ(run.exitCode, 1);
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[1], Path("asli.bmp") + "  " + Path("lebar.bmp") + "  error: " + kSizeDiffers);
+    EXPECT_EQ(lines[2], Path("asli.bmp") + "  " + Path("sama.bmp") + "   0.000  108.131");
+}
+
+TEST_F(CitraExe, AFailedOriginalFailsEveryPair) {
+    for (const auto& [original, message] :
+         {std::pair{Path("hilang.bmp"), std::string("Cannot open file \\\"") + Path("hilang.bmp") + "\\\". "},
+          std::pair{Path("abu8.bmp"), std::string(kNot24Bit) + "\"}"},
+          std::pair{Path("kosong.bmp"), std::string(kNot24Bit) + "\"}"},
+          std::pair{Path("catatan.txt"), std::string("Unknown picture file extension (.txt)\"}")}}) {
+        const auto run = Citra({"--json", "compare", original, Path("sama.bmp"), Path("asli.bmp")});
+        EXPECT_EQ(run.exitCode, 1) << original;
+        const auto lines = Lines(run.out);
+        ASSERT_EQ(lines.size(), 2u) << run.out;
+        for (size_t i = 0; i < 2; ++i) {
+            const std::string expected = R"({"original":")" + original + R"(","manipulated":")" +
+                                         Path(i == 0 ? "sama.bmp" : "asli.bmp") + R"(","error":")" + message;
+            EXPECT_EQ(lines[i].rfind(expected, 0), 0u) << lines[i];
+        }
+    }
+}
+
+TEST_F(CitraExe, HistogramJsonCountsAndPeak) {
+    const auto run = Citra({"histogram", Path("hist.bmp"), "--json"});
+    EXPECT_EQ(run.exitCode, 0);
+    const std::string zeros9 = "0,0,0,0,0,0,0,0,0,";
+    const std::string expected =
+        R"({"path":")" + Path("hist.bmp") + R"(","red":[)" + zeros9 + "0,3,1" + [] {
+            std::string rest;
+            for (int v = 12; v < 256; ++v) rest += ",0";
+            return rest;
+        }() + R"(],"green":[)" + zeros9 + zeros9 + "0,0,1,1,1,1" + [] {
+            std::string rest;
+            for (int v = 24; v < 256; ++v) rest += ",0";
+            return rest;
+        }() + R"(],"blue":[)" + zeros9 + zeros9 + zeros9 + "0,0,0,1,1,1,1" + [] {
+            std::string rest;
+            for (int v = 34; v < 256; ++v) rest += ",0";
+            return rest;
+        }() + R"(],"peak":3})" "\n";
+    EXPECT_EQ(run.out, expected);
+}
+
+TEST_F(CitraExe, HistogramText) {
+    const auto run = Citra({"histogram", Path("hist.bmp")});
+    EXPECT_EQ(run.exitCode, 0);
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 259u) << run.out;
+    EXPECT_EQ(lines[0], Path("hist.bmp"));
+    EXPECT_EQ(lines[1], "value  red  green  blue");
+    EXPECT_EQ(lines[2 + 10], "   10    3      0     0");
+    EXPECT_EQ(lines[2 + 11], "   11    1      0     0");
+    EXPECT_EQ(lines[2 + 33], "   33    0      0     1");
+    EXPECT_EQ(lines[258], "peak: 3");
+}
+
+TEST_F(CitraExe, HistogramRefusesAllButTwentyFourBitBitmaps) {
+    for (const char* name : {"abu8.bmp", "kosong.bmp", "kosong.jpg"}) {
+        const auto text = Citra({"histogram", Path(name)});
+        EXPECT_EQ(text.exitCode, 1) << name;
+        EXPECT_EQ(text.out, Path(name) + "\nerror: " + kNot24Bit + "\n");
+        const auto json = Citra({"histogram", "--json", Path(name)});
+        EXPECT_EQ(json.exitCode, 1) << name;
+        EXPECT_EQ(json.out, R"({"path":")" + Path(name) + R"(","error":")" + kNot24Bit + "\"}\n");
+    }
+}
+
+struct UsageCase {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message;
+};
+
+class UsageErrors : public CitraExe, public testing::WithParamInterface<UsageCase> {};
+
+TEST_P(UsageErrors, ExitTwoWithMessageAndUsageOnStderr) {
+    const auto run = Citra(GetParam().args);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind(std::string("citra: ") + GetParam().message + "\nusage: citra", 0), 0u) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UsageErrors,
+    testing::Values(UsageCase{"NoArguments", {}, "no command given"},
+                    UsageCase{"UnknownCommand", {"analisis", "a.bmp"}, "unknown command 'analisis'"},
+                    UsageCase{"UnknownOption", {"info", "a.bmp", "--csv"}, "unknown option '--csv'"},
+                    UsageCase{"CompareNeedsTwo", {"compare", "a.bmp"},
+                              "compare needs an ORIGINAL and at least one MANIPULATED file"}),
+    [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CitraExe, HelpGoesToStdout) {
+    const auto run = Citra({"compare", "--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out.rfind("usage: citra", 0), 0u);
+    EXPECT_NE(run.out.find("Exit status"), std::string::npos);
+}
+
+TEST_F(CitraExe, DoubleDashEndsOptions) {
+    // "--json" after "--" is a file name: text output, and that file fails.
+    const auto run = Citra({"info", Path("asli.bmp"), "--", "--json"});
+    EXPECT_EQ(run.exitCode, 1);
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[2].rfind("--json", 0), 0u) << lines[2];
+    EXPECT_NE(lines[2].find("error: Unknown picture file extension (.)"), std::string::npos) << lines[2];
+}
+
+}  // namespace
