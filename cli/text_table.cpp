@@ -29,10 +29,12 @@ std::string RenderTable(const std::vector<Align>& columns,
     std::string out;
     for (const auto& row : rows) {
         const size_t aligned = AlignedCells(row, columns.size());
-        for (size_t c = 0; c < row.size(); ++c) {
+        size_t written = row.size();  // trailing empty cells are left out
+        while (written > 0 && row[written - 1].empty()) --written;
+        for (size_t c = 0; c < written; ++c) {
             if (c > 0) out += "  ";
             const size_t fill = c < aligned ? widths[c] - DisplayWidth(row[c]) : 0;
-            const bool last = c + 1 == row.size();
+            const bool last = c + 1 == written;
             if (c < aligned && columns[c] == Align::Right) out.append(fill, ' ');
             out += row[c];
             if (c < aligned && columns[c] == Align::Left && !last) out.append(fill, ' ');
