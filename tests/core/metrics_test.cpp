@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <iomanip>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -65,6 +67,8 @@ const KnownPair kKnownPairs[] = {
     {"BlackAgainstWhite", 3, 2, [](size_t) { return uint8_t(0); },
      [](size_t, uint8_t) { return uint8_t(255); }, 195075, -4.771212547218887, "195075.000", "-4.771"},
 };
+
+void PrintTo(const KnownPair& c, std::ostream* os) { *os << c.name; }
 
 class KnownPairs : public testing::TestWithParam<KnownPair> {};
 
@@ -210,6 +214,8 @@ const Refusal kRefusals[] = {
     {"BothEmpty", {0, 0, 0}, {0, 0, 0}, msg::kInvalidFloat},
 };
 
+void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
+
 class Refusals : public testing::TestWithParam<Refusal> {};
 
 TEST_P(Refusals, RaiseTheirMessage) {
@@ -232,6 +238,10 @@ struct Formatted {
     const char* separator;
     const char* text;
 };
+
+void PrintTo(const Formatted& f, std::ostream* os) {
+    *os << std::setprecision(17) << f.value << " '" << f.separator << "' " << f.text;
+}
 
 class FormatMetricCases : public testing::TestWithParam<Formatted> {};
 
