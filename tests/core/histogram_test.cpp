@@ -7,7 +7,9 @@
 #include <random>
 #include <vector>
 
+#include "bmp_builder.h"
 #include "histogram.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -149,6 +151,26 @@ TEST_P(OtherDepthHistogram, GivesZeroCounts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, OtherDepthHistogram, testing::Values(0, 1, 4, 8, 16, 32));
+
+TEST(ChannelHistogram, LoadedPaletteFileKeepsItsBitmapAndGivesZeroCounts) {
+    // What an open command leaves after refusing an 8-bit file.
+    using namespace bmp_builder;
+    BmpSpec spec;
+    spec.width = 5;
+    spec.height = 3;
+    spec.bitsPerPixel = 8;
+    spec.colourTable.assign(256, 0x00102030);
+    spec.pixels = PatternBytes(RasterBytes(spec));
+    ScratchDir dir;
+    Picture picture;
+    LoadPicture(picture, dir.Write("pal8.bmp", BuildBmp(spec)));
+    ASSERT_EQ(picture.Kind(), PictureKind::Bitmap);
+    const Bitmap* before = picture.BitmapIfAny();
+    ASSERT_EQ(before->BitsPerPixel(), 8);
+    ExpectAllZero(ComputeChannelHistogram(picture));
+    EXPECT_EQ(picture.BitmapIfAny(), before);
+    EXPECT_EQ(picture.Width(), 5);
+}
 
 TEST(ChannelHistogram, EmptyPictureStaysEmpty) {
     Picture picture;

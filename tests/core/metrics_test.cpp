@@ -8,9 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "bmp_builder.h"
 #include "error.h"
 #include "messages.h"
+#include "histogram.h"
 #include "metrics.h"
+#include "picture.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -164,6 +168,43 @@ TEST(QualityMetrics, RowsAreComparedTopToBottomWhateverTheStorageOrder) {
         flipped[i] = static_cast<uint8_t>(10 * (3 - i / 12));
     }
     EXPECT_EQ(ComputeQualityMetrics(Make24(4, 3, rows, false), Make24(4, 3, flipped, true)).MSE, 800);
+}
+
+TEST(QualityMetrics, LoadedBottomUpAndTopDownFilesOfOnePictureAreIdentical) {
+    // 3 x 2: rows of 9 pixel bytes and 3 fill bytes; the top-down file holds
+    // the rows in the other order and other fill bytes.
+    using namespace bmp_builder;
+    const std::vector<uint8_t> top = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const std::vector<uint8_t> bottom = {90, 80, 70, 60, 50, 40, 30, 20, 10};
+    BmpSpec bottomUp, topDown;
+    bottomUp.width = topDown.width = 3;
+    bottomUp.height = 2;
+    topDown.height = -2;
+    for (const auto* row : {&bottom, &top}) {
+        bottomUp.pixels.insert(bottomUp.pixels.end(), row->begin(), row->end());
+        bottomUp.pixels.insert(bottomUp.pixels.end(), {0, 0, 0});
+    }
+    for (const auto* row : {&top, &bottom}) {
+        topDown.pixels.insert(topDown.pixels.end(), row->begin(), row->end());
+        topDown.pixels.insert(topDown.pixels.end(), {0xAB, 0xCD, 0xEF});
+    }
+    ScratchDir dir;
+    Picture a, b;
+    LoadPicture(a, dir.Write("a.bmp", BuildBmp(bottomUp)));
+    LoadPicture(b, dir.Write("b.bmp", BuildBmp(topDown)));
+    const QualityMetrics m = ComputeQualityMetrics(AsBitmap(a), AsBitmap(b));
+    EXPECT_EQ(FormatMetric(m.MSE), "0.000");
+    EXPECT_EQ(FormatMetric(m.PSNR), "108.131");
+    const ChannelHistogram h = ComputeChannelHistogram(a);
+    EXPECT_EQ(h.Blue[1], 1);
+    EXPECT_EQ(h.Red[70], 1);
+    EXPECT_EQ(h.Peak, 1);
+    EXPECT_EQ(h.Red, ComputeChannelHistogram(b).Red);
+
+    // A row turned upside down in one file makes the pair differ.
+    std::swap_ranges(topDown.pixels.begin(), topDown.pixels.begin() + 12, topDown.pixels.begin() + 12);
+    LoadPicture(b, dir.Write("c.bmp", BuildBmp(topDown)));
+    EXPECT_GT(ComputeQualityMetrics(AsBitmap(a), AsBitmap(b)).MSE, 0);
 }
 
 TEST(QualityMetrics, NeitherBitmapIsChanged) {
