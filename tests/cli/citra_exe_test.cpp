@@ -260,6 +260,25 @@ TEST_F(CitraExe, HistogramRefusesAllButTwentyFourBitBitmaps) {
     }
 }
 
+TEST_F(CitraExe, CompareHoldsOneManipulatedImageAtATime) {
+    // 4096 x 2731 x 3 bytes: 32 MiB of pixels per file.
+    const std::string original = Path("besar_asli.bmp"), manipulated = Path("besar_hasil.bmp");
+    WriteUniformBmp(original, 4096, 2731, {10, 20, 30});
+    WriteUniformBmp(manipulated, 4096, 2731, {10, 20, 31});
+    const long fileKiB = static_cast<long>(std::filesystem::file_size(original) / 1024);
+
+    // Five pairs: holding them all would need six pictures.
+    const auto run = Citra({"--json", "compare", original, manipulated, manipulated, manipulated,
+                            manipulated, manipulated});
+    std::filesystem::remove(original);
+    std::filesystem::remove(manipulated);
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_TRUE(lines[4].ends_with(R"("mse_text":"1.000","psnr_text":"48.131"})")) << lines[4];
+    EXPECT_LE(run.maxResidentKiB, 2 * fileKiB + 64 * 1024);
+}
+
 struct UsageCase {
     const char* name;
     std::vector<std::string> args;

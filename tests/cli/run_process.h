@@ -3,6 +3,7 @@
 // standard output and standard error.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@ extern char** environ;
 
 struct ProcessOutput {
     int exitCode = -1;
+    long maxResidentKiB = 0;  // peak resident memory of the process
     std::string out;
     std::string err;
 };
@@ -51,7 +53,11 @@ inline ProcessOutput RunProcess(const std::string& program, const std::vector<st
     ProcessOutput result;
     if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
         int status = 0;
-        if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid) {
+            if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+            result.maxResidentKiB = usage.ru_maxrss;
+        }
     }
     posix_spawn_file_actions_destroy(&actions);
 

@@ -57,3 +57,23 @@ inline void WriteBmp(const std::string& path, int32_t width, int32_t height, int
                      const std::function<Bgr(int32_t, int32_t)>& pixel) {
     WriteFileBytes(path, small_bmp::Encode(width, height, bitsPerPixel, pixel));
 }
+
+// A 24-bit picture of one colour, written row by row (for large files).
+inline void WriteUniformBmp(const std::string& path, int32_t width, int32_t height, Bgr colour) {
+    std::vector<uint8_t> header = small_bmp::Encode(width, 0, 24, nullptr);
+    const uint32_t stride = ((width * 24 + 31) / 32) * 4;
+    const uint32_t fileSize = 54 + stride * static_cast<uint32_t>(height);
+    for (int i = 0; i < 4; ++i) {
+        header[2 + i] = static_cast<uint8_t>(fileSize >> (8 * i));
+        header[22 + i] = static_cast<uint8_t>(static_cast<uint32_t>(height) >> (8 * i));
+    }
+    std::vector<uint8_t> row(stride, 0);
+    for (int32_t x = 0; x < width; ++x) {
+        row[3 * x] = colour.b;
+        row[3 * x + 1] = colour.g;
+        row[3 * x + 2] = colour.r;
+    }
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(header.data()), header.size());
+    for (int32_t y = 0; y < height; ++y) out.write(reinterpret_cast<const char*>(row.data()), row.size());
+}
