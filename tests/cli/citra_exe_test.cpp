@@ -97,6 +97,14 @@ TEST_F(CitraExe, InfoJsonOneLinePerFileInArgumentOrder) {
         << lines[5];
 }
 
+TEST_F(CitraExe, PathBytesThatAreNotUtf8AreEscapedInJson) {
+    WriteBmp(Path("caf\xe9.bmp"), 1, 1, 24, Original);
+    const auto run = Citra({"info", "--json", Path("caf\xe9.bmp")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, R"({"path":")" + Path("caf") + R"(\udce9.bmp","kind":"bitmap","width":1,"height":1,)"
+                           R"("bits_per_pixel":24,"file_size":58})" "\n");
+}
+
 TEST_F(CitraExe, InfoTextIsATable) {
     const auto run = Citra({"info", Path("asli.bmp"), Path("kosong.jpg")});
     EXPECT_EQ(run.exitCode, 0);
@@ -125,6 +133,8 @@ struct SeparatorCase {
     const char* identical;  // end of the line of the identical pair
     const char* oneByte;    // end of the line of the pair one byte apart
 };
+
+void PrintTo(const SeparatorCase& c, std::ostream* os) { *os << c.name; }
 
 class DecimalSeparator : public CitraExe, public testing::WithParamInterface<SeparatorCase> {};
 
@@ -289,6 +299,8 @@ struct UsageCase {
     std::vector<std::string> args;
     const char* message;
 };
+
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 
 class UsageErrors : public CitraExe, public testing::WithParamInterface<UsageCase> {};
 

@@ -61,6 +61,8 @@ struct JsonCase {
     std::string expected;
 };
 
+void PrintTo(const JsonCase& c, std::ostream* os) { *os << c.name; }
+
 class JsonFormatting : public testing::TestWithParam<JsonCase> {};
 
 TEST_P(JsonFormatting, ExactObject) { EXPECT_EQ(GetParam().actual, GetParam().expected); }

@@ -15,6 +15,8 @@ struct EscapeCase {
     std::string expected;  // including the quotes
 };
 
+void PrintTo(const EscapeCase& c, std::ostream* os) { *os << c.name; }
+
 class JsonStringEscaping : public testing::TestWithParam<EscapeCase> {};
 
 TEST_P(JsonStringEscaping, WritesQuotedText) {

@@ -16,6 +16,8 @@ struct ParseCase {
     std::vector<std::string> files;
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+
 class ParseAccepts : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseAccepts, GivesCommandFormatAndFiles) {
@@ -62,6 +64,8 @@ struct UsageCase {
     std::vector<std::string> args;
     const char* message;
 };
+
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 
 class ParseRefuses : public testing::TestWithParam<UsageCase> {};
 
