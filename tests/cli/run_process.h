@@ -19,7 +19,9 @@ extern char** environ;
 
 struct ProcessOutput {
     int exitCode = -1;
-    long maxResidentKiB = 0;  // peak resident memory of the process
+    // Peak resident memory of the process. Linux carries the spawning
+    // process's own peak over into it (vfork + exec), so that must be lower.
+    long maxResidentKiB = 0;
     std::string out;
     std::string err;
 };
