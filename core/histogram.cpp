@@ -79,12 +79,15 @@ ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap) {
     // before 2^32 pixels have been counted keeps every counter from wrapping.
     constexpr uint64_t kFlushLimit = std::numeric_limits<uint32_t>::max();
     uint64_t sinceFlush = 0;
-    for (int32_t y = 0; y < height; ++y) {
+    // Counting does not depend on the row order: rows are taken in storage
+    // order so that memory is read forwards.
+    const bool bottomUp = !bitmap.TopDown();
+    for (int32_t i = 0; i < height; ++i) {
         if (sinceFlush + w > kFlushLimit) {
             FlushInto(sub, totals);
             sinceFlush = 0;
         }
-        CountRow(PixelRow(bitmap, y).data(), w, sub);
+        CountRow(PixelRow(bitmap, bottomUp ? height - 1 - i : i).data(), w, sub);
         sinceFlush += w;
     }
     FlushInto(sub, totals);
