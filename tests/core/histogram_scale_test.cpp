@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <ostream>
+#include <string>
 
 #include "histogram_scale.h"
 
@@ -12,6 +14,10 @@ struct ScaleCase {
     int32_t peak;
     int32_t offset;
 };
+
+void PrintTo(const ScaleCase& c, std::ostream* os) {
+    *os << c.count << " of peak " << c.peak << " -> " << c.offset;
+}
 
 class HistogramScale : public ::testing::TestWithParam<ScaleCase> {};
 
@@ -38,6 +44,10 @@ INSTANTIATE_TEST_SUITE_P(
         ScaleCase{kMax, kMax, 150}, ScaleCase{kMax - 1, kMax, 150}, ScaleCase{1, kMax, 0},
         // Outside the precondition: never divides by 0, stays within 0..150.
         ScaleCase{0, 0, 0}, ScaleCase{5, 0, 0}, ScaleCase{5, -3, 0},
-        ScaleCase{9, 4, 150}, ScaleCase{-1, 4, 0}, ScaleCase{kMax, 1, 150}));
+        ScaleCase{9, 4, 150}, ScaleCase{-1, 4, 0}, ScaleCase{kMax, 1, 150}),
+    [](const ::testing::TestParamInfo<ScaleCase>& info) {
+        auto text = [](int32_t n) { return n < 0 ? "Minus" + std::to_string(-int64_t{n}) : std::to_string(n); };
+        return "Count" + text(info.param.count) + "OfPeak" + text(info.param.peak);
+    });
 
 }  // namespace

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ostream>
 #include <vector>
 
 #include "line_pixels.h"
+
+// Found by argument-dependent lookup, so it lives beside LinePixel.
+static void PrintTo(const LinePixel& p, std::ostream* os) { *os << "(" << p.x << "," << p.y << ")"; }
 
 namespace {
 
@@ -40,6 +44,10 @@ struct LineCase {
     int32_t x0, y0, x1, y1;
     Pixels expected;
 };
+
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << "(" << c.x0 << "," << c.y0 << ") to (" << c.x1 << "," << c.y1 << ")";
+}
 
 class LinePixelsExact : public ::testing::TestWithParam<LineCase> {};
 

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "UnitHist.h"
@@ -225,6 +227,10 @@ struct RoundingCase {
     int offset;  // pixels above the axis
 };
 
+void PrintTo(const RoundingCase& c, std::ostream* os) {
+    *os << c.count << " of peak " << c.peak << " -> " << c.offset;
+}
+
 class HistRounding : public HistWindow, public ::testing::WithParamInterface<RoundingCase> {};
 
 // Red is 0 except red[1] = count; green and blue sit at the peak, along the
@@ -253,7 +259,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, HistRounding,
                          ::testing::Values(RoundingCase{4, 1, 38},    // 37.5 to even
                                            RoundingCase{4, 3, 112},   // 112.5 to even
                                            RoundingCase{300, 1, 0},   // 0.5 to even
-                                           RoundingCase{60, 1, 3}));  // just above 2.5
+                                           RoundingCase{60, 1, 3}),   // just above 2.5
+                         [](const ::testing::TestParamInfo<RoundingCase>& info) {
+                             return "Count" + std::to_string(info.param.count) + "OfPeak" +
+                                    std::to_string(info.param.peak);
+                         });
 
 TEST_F(HistWindow, ComputesOnlyWhenAskedAndOnlyWithAPicture) {
     TFormHist* window = Create();
