@@ -1,5 +1,7 @@
 #include "result_writer.h"
 
+#include <utility>
+
 #include "json_output.h"
 #include "text_output.h"
 
