@@ -64,7 +64,7 @@ TEST(FileSizeTest, RunningOutOfFileHandlesIsTold) {
     low.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
     std::vector<int> held;
-    for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) {
+    for (int fd = ::open("/dev/null", O_RDONLY); fd >= 0; fd = ::open("/dev/null", O_RDONLY)) {
         held.push_back(fd);
     }
     const std::string error = SizeError(file);
