@@ -1,0 +1,20 @@
+// The desktop program: registers the picture kinds, creates the main
+// window, shows it centred on the desktop and runs the event loop.
+#include "AppIcon.h"
+#include "Application.h"
+#include "UMain.h"
+#include "picture.h"
+
+int main(int argc, char** argv) {
+    TApplication application(argc, argv);
+    application.setWindowIcon(AppIcon());
+
+    RegisterPictureKinds();
+
+    Form1 = new TForm1;
+    Form1->show();
+
+    application.exec();
+    delete Form1;
+    return 0;
+}

@@ -1,0 +1,92 @@
+#include "FormControls.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <qdrawutil.h>
+
+TLabel::TLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    setTextFormat(Qt::PlainText);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setFocusPolicy(Qt::NoFocus);
+    setMargin(0);
+    setIndent(0);
+}
+
+void TLabel::setText(const QString& text) {
+    QLabel::setText(text);
+    AutoSize();
+}
+
+void TLabel::AutoSize() {
+    const QFontMetrics metrics = fontMetrics();
+    const int width = text().isEmpty() ? metrics.horizontalAdvance(QLatin1Char(' '))
+                                       : metrics.horizontalAdvance(text());
+    resize(width, height());
+}
+
+void TLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        AutoSize();
+    }
+}
+
+TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    setAutoFillBackground(true);
+}
+
+QString TStatusBar::text() const {
+    return text_;
+}
+
+void TStatusBar::setText(const QString& text) {
+    text_ = text;
+    if (isVisible()) {
+        repaint();
+    }
+}
+
+void TStatusBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    // One sunken panel across the whole width.
+    const QRect panel = rect().adjusted(0, 2, 0, 0);
+    qDrawShadePanel(&painter, panel, palette(), true, 1);
+    painter.setPen(palette().color(QPalette::ButtonText));
+    const QRect textRect = panel.adjusted(3, 1, -3, -1);
+    painter.setClipRect(textRect);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
+}
+
+TWorkspace::TWorkspace(QWidget* parent) : QMdiArea(parent) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+    setBackground(palette().brush(QPalette::Button));  // the window's colour
+    setFocusPolicy(Qt::NoFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    horizontalScrollBar()->setFocusPolicy(Qt::NoFocus);
+    verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
+}
+
+void TWorkspace::PlaceOnBackground(QWidget* control, QPoint ownerPosition, QSize size) {
+    // The viewport starts inside the sunken edge; the workspace lies at the
+    // owner window's origin.
+    control->setParent(viewport());
+    control->setGeometry(QRect(ownerPosition - pos() - contentsRect().topLeft(), size));
+    control->lower();
+    background_.append(control);
+}
+
+void TWorkspace::scrollContentsBy(int dx, int dy) {
+    QMdiArea::scrollContentsBy(dx, dy);
+    // The viewport scroll moved every child; the background controls go back.
+    const int shiftX = isLeftToRight() ? dx : -dx;
+    for (const QPointer<QWidget>& control : background_) {
+        if (control) {
+            control->move(control->pos() - QPoint(shiftX, dy));
+        }
+    }
+    viewport()->update();
+}

@@ -1,0 +1,98 @@
+#include "OpenPictureDialog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLineEdit>
+
+#include "PicturePreview.h"
+
+namespace {
+
+TOpenPictureDialog::ExecuteHook& Hook() {
+    static TOpenPictureDialog::ExecuteHook hook;
+    return hook;
+}
+
+}  // namespace
+
+TPictureFileDialog::TPictureFileDialog(QWidget* parent) : QFileDialog(parent) {
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    setFileMode(QFileDialog::AnyFile);
+    setNameFilter(QString::fromLatin1(TOpenPictureDialog::kFilter));
+    selectNameFilter(QString::fromLatin1(TOpenPictureDialog::kFilter));
+    setDefaultSuffix(QString());
+    setSizeGripEnabled(true);
+
+    // The preview pane takes a new column right of the standard controls.
+    preview_ = new TPicturePreview(this);
+    preview_->setObjectName(QStringLiteral("PicturePreview"));
+    preview_->setMinimumWidth(180);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1);
+    }
+    resize(sizeHint().expandedTo(QSize(760, 420)));
+    connect(this, &QFileDialog::currentChanged, preview_, &TPicturePreview::ShowFile);
+}
+
+QLineEdit* TPictureFileDialog::FileNameBox() const {
+    return findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+QString TPictureFileDialog::ChosenPath() const {
+    if (!typedFolder_.isEmpty()) {
+        return typedFolder_;
+    }
+    const QStringList files = selectedFiles();
+    return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
+}
+
+void TPictureFileDialog::accept() {
+    // A typed folder name is confirmed like any other name instead of
+    // being opened.
+    typedFolder_.clear();
+    QLineEdit* box = FileNameBox();
+    const QStringList files = selectedFiles();
+    if (box != nullptr && !box->text().isEmpty() && files.size() == 1 && QFileInfo(files.first()).isDir()) {
+        typedFolder_ = QFileInfo(files.first()).absoluteFilePath();
+        done(QDialog::Accepted);
+        return;
+    }
+    QFileDialog::accept();
+}
+
+TOpenPictureDialog::TOpenPictureDialog(QWidget* owner) : QObject(owner), owner_(owner) {}
+
+void TOpenPictureDialog::SetExecuteHook(ExecuteHook hook) {
+    Hook() = std::move(hook);
+}
+
+TPictureFileDialog* TOpenPictureDialog::CreateDialog() const {
+    auto* dialog = new TPictureFileDialog(owner_);
+    if (!fileName_.isEmpty()) {
+        // The full path, as confirmed last time.
+        if (QLineEdit* box = dialog->FileNameBox()) {
+            box->setText(fileName_);
+        }
+    }
+    return dialog;
+}
+
+bool TOpenPictureDialog::Confirm(const QString& path) {
+    fileName_ = QFileInfo(path).absoluteFilePath();
+    return true;
+}
+
+bool TOpenPictureDialog::Execute() {
+    if (Hook()) {
+        const std::optional<QString> answer = Hook()(*this);
+        return answer ? Confirm(*answer) : false;
+    }
+    std::unique_ptr<TPictureFileDialog> dialog(CreateDialog());
+    if (dialog->exec() != QDialog::Accepted) {
+        return false;
+    }
+    const QString chosen = dialog->ChosenPath();
+    return chosen.isEmpty() ? false : Confirm(chosen);
+}

@@ -1,0 +1,332 @@
+#include "UMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QScreen>
+#include <QTimer>
+
+#include "Application.h"
+#include "DesignFont.h"
+#include "WindowPlacement.h"
+
+TForm1* Form1 = nullptr;
+TFormHist* FormHist2 = nullptr;
+
+namespace {
+
+constexpr int kClientWidth = 749;
+constexpr int kClientHeight = 660;
+constexpr int kStatusBarHeight = 19;
+// How long the first placement waits for the window manager's frame: at
+// most 200 checks, 50 ms apart.
+constexpr int kPlacementChecks = 200;
+constexpr int kPlacementInterval = 50;
+
+qreal ScreenDotsPerInch() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+// The quit request: queued, so the caller runs to its end first.
+void RequestQuit() {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      lineHeight_(WindowFontLineHeight(ScreenDotsPerInch())) {
+    setWindowTitle(QStringLiteral("Analisis Kualitas Citra"));
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+    CreateControls();
+    SetTabOrder();
+    BindHandlers();
+    ApplyFixedSize();
+    placementTimer_.setInterval(kPlacementInterval);
+    connect(&placementTimer_, &QTimer::timeout, this, &TForm1::CheckPlacement);
+}
+
+int TForm1::Scaled(int designed) const {
+    return ScaleLength(designed, lineHeight_);
+}
+
+QSize TForm1::DesignedClientSize() const {
+    return {Scaled(kClientWidth), Scaled(kClientHeight)};
+}
+
+void TForm1::Place(QWidget* control, int left, int top, int width, int height) {
+    control->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(height));
+}
+
+void TForm1::PlaceOnWorkspace(QWidget* control, int left, int top, int width, int height) {
+    workspace_->PlaceOnBackground(control, QPoint(Scaled(left), Scaled(top)), QSize(Scaled(width), Scaled(height)));
+}
+
+void TForm1::CreateControls() {
+    // The window font; a stand-in family is narrowed until the captions
+    // of the window-font labels keep their designed widths.
+    const QList<FittedCaption> windowCaptions = {
+        {QStringLiteral("File Citra Asli                     :"), Scaled(125)},
+        {QStringLiteral("File Citra Hasil Manipulasi :"), Scaled(125)},
+        {QStringLiteral("Ukuran File Citra :"), Scaled(84)},
+        {QStringLiteral("Luas File Citra     :"), Scaled(84)},
+        {QStringLiteral("Mean Squre Error (MSE)                  :"), Scaled(172)},
+        {QStringLiteral("Peak Signal to Noise Ratio (PSNR) :"), Scaled(172)},
+        {QStringLiteral("dB"), Scaled(13)},
+    };
+    setFont(DesignFont(WindowFontPixelSize(ScreenDotsPerInch()), windowCaptions));
+    resize(DesignedClientSize());
+
+    // The workspace lies under everything and fills the client area above
+    // the status bar; the labels and image areas are drawn on it.
+    workspace_ = new TWorkspace(this);
+    workspace_->setObjectName(QStringLiteral("Workspace"));
+    workspace_->setGeometry(0, 0, Scaled(kClientWidth), Scaled(kClientHeight - kStatusBarHeight));
+    workspace_->lower();
+
+    Label1 = new TLabel(QStringLiteral("APLIKASI ANALISIS KUALITAS CITRA"));
+    Label1->setFont(DesignFont(Scaled(24), {{Label1->text(), Scaled(411)}}));
+    PlaceOnWorkspace(Label1, 184, 0, 411, 29);
+    Label2 = new TLabel(QStringLiteral("(PARAMETER MSE dan PSNR)"));
+    Label2->setFont(DesignFont(Scaled(16), {{Label2->text(), Scaled(228)}}));
+    PlaceOnWorkspace(Label2, 280, 32, 228, 20);
+    Label3 = new TLabel(QStringLiteral("File Citra Asli                     :"));
+    PlaceOnWorkspace(Label3, 16, 72, 125, 13);
+    Label4 = new TLabel(QStringLiteral("File Citra Hasil Manipulasi :"));
+    PlaceOnWorkspace(Label4, 16, 112, 125, 13);
+    Image1 = new TImageArea;
+    PlaceOnWorkspace(Image1, 504, 80, 217, 137);
+    Image2 = new TImageArea;
+    PlaceOnWorkspace(Image2, 504, 272, 217, 137);
+    Label11 = new TLabel(QString());
+    PlaceOnWorkspace(Label11, 504, 64, 3, 13);
+    Label13 = new TLabel(QString());
+    PlaceOnWorkspace(Label13, 504, 256, 3, 13);
+
+    // Edit boxes, buttons and group boxes stand in front of the workspace
+    // and of its child windows.
+    Edit1 = new QLineEdit(this);
+    Place(Edit1, 144, 72, 265, 21);
+    Edit2 = new QLineEdit(this);
+    Place(Edit2, 144, 112, 265, 21);
+    Button1 = new QPushButton(QStringLiteral("&Buka"), this);
+    Place(Button1, 424, 72, 65, 25);
+    Button2 = new QPushButton(QStringLiteral("B&uka"), this);
+    Place(Button2, 424, 112, 65, 25);
+    Button2->setEnabled(false);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Info"), this);
+    Place(GroupBox1, 144, 144, 265, 105);
+    Label5 = new TLabel(QStringLiteral("Ukuran File Citra :"), GroupBox1);
+    Place(Label5, 24, 32, 84, 13);
+    Label6 = new TLabel(QStringLiteral("Luas File Citra     :"), GroupBox1);
+    Place(Label6, 24, 64, 84, 13);
+    Label7 = new TLabel(QString(), GroupBox1);
+    Place(Label7, 120, 32, 3, 13);
+    Label8 = new TLabel(QString(), GroupBox1);
+    Place(Label8, 120, 64, 3, 13);
+
+    StatusBar1 = new TStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    {
+        // The system's status-bar font, not the window font.
+        const QFont system = QApplication::font("QStatusBar");
+        QFont font(system.family());
+        font.setPointSizeF(system.pointSizeF());
+        StatusBar1->setFont(font);
+    }
+    Place(StatusBar1, 0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+
+    Button3 = new QPushButton(QStringLiteral("&Analisis"), this);
+    Place(Button3, 144, 264, 75, 25);
+    Button3->setEnabled(false);
+    Button4 = new QPushButton(QStringLiteral("&Reset"), this);
+    Place(Button4, 240, 264, 75, 25);
+    Button5 = new QPushButton(QStringLiteral("&Keluar"), this);
+    Place(Button5, 336, 264, 75, 25);
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Hasil Analisis"), this);
+    Place(GroupBox2, 16, 304, 393, 105);
+    Label9 = new TLabel(QStringLiteral("Mean Squre Error (MSE)                  :"), GroupBox2);
+    Place(Label9, 24, 32, 172, 13);
+    Label10 = new TLabel(QStringLiteral("Peak Signal to Noise Ratio (PSNR) :"), GroupBox2);
+    Place(Label10, 24, 64, 172, 13);
+    Label15 = new TLabel(QStringLiteral("dB"), GroupBox2);
+    Place(Label15, 352, 64, 13, 13);
+    Edit3 = new QLineEdit(GroupBox2);
+    Place(Edit3, 224, 32, 113, 21);
+    Edit4 = new QLineEdit(GroupBox2);
+    Place(Edit4, 224, 64, 113, 21);
+
+    OpenPictureDialog1 = new TOpenPictureDialog(this);
+    OpenPictureDialog2 = new TOpenPictureDialog(this);
+
+    const struct {
+        QWidget* control;
+        const char* name;
+    } names[] = {
+        {Label1, "Label1"}, {Label2, "Label2"}, {Label3, "Label3"}, {Label4, "Label4"},
+        {Edit1, "Edit1"}, {Edit2, "Edit2"}, {Button1, "Button1"}, {Button2, "Button2"},
+        {Image1, "Image1"}, {Image2, "Image2"}, {GroupBox1, "GroupBox1"}, {Label5, "Label5"},
+        {Label6, "Label6"}, {Label7, "Label7"}, {Label8, "Label8"}, {Button3, "Button3"},
+        {Button4, "Button4"}, {Button5, "Button5"}, {GroupBox2, "GroupBox2"}, {Label9, "Label9"},
+        {Label10, "Label10"}, {Edit3, "Edit3"}, {Edit4, "Edit4"}, {Label11, "Label11"},
+        {Label13, "Label13"}, {Label15, "Label15"},
+    };
+    for (const auto& entry : names) {
+        entry.control->setObjectName(QString::fromLatin1(entry.name));
+    }
+    OpenPictureDialog1->setObjectName(QStringLiteral("OpenPictureDialog1"));
+    OpenPictureDialog2->setObjectName(QStringLiteral("OpenPictureDialog2"));
+
+    for (QGroupBox* box : {GroupBox1, GroupBox2}) {
+        box->setBackgroundRole(QPalette::Button);
+        box->setAutoFillBackground(true);  // opaque over the child windows
+        box->setFocusPolicy(Qt::NoFocus);
+    }
+    for (TLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10, Label11,
+                          Label13, Label15}) {
+        label->AutoSize();
+    }
+}
+
+void TForm1::SetTabOrder() {
+    QWidget* const order[] = {Edit1, Edit2, Button1, Button2, Button3, Button4, Button5, Edit3, Edit4};
+    for (size_t i = 1; i < std::size(order); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+    for (QPushButton* button : {Button1, Button2, Button3, Button4, Button5}) {
+        button->setAutoDefault(false);
+    }
+}
+
+void TForm1::BindHandlers() {
+    BindClick(Button1, [this] { Button1Click(Button1); });
+    BindClick(Button2, [this] { Button2Click(Button2); });
+    BindClick(Button3, [this] { Button3Click(Button3); });
+    BindClick(Button4, [this] { Button4Click(Button4); });
+    BindClick(Button5, [this] { Button5Click(Button5); });
+}
+
+void TForm1::Button1Click(QObject*) {
+    // Opening the original image: not yet written.
+}
+
+void TForm1::Button2Click(QObject*) {
+    // Opening the manipulated image: not yet written.
+}
+
+void TForm1::Button3Click(QObject*) {
+    // The analysis: not yet written.
+}
+
+void TForm1::Button4Click(QObject*) {
+    // The reset: not yet written.
+}
+
+void TForm1::Button5Click(QObject*) {
+    RequestQuit();
+}
+
+void TForm1::ApplyFixedSize() {
+    // The border is fixed: the size never follows the user or the contents.
+    setFixedSize(DesignedClientSize());
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (workspace_ == nullptr || StatusBar1 == nullptr) {
+        return;
+    }
+    // The status bar keeps to the bottom edge and the workspace fills the
+    // rest; every other control keeps its position.
+    const int barHeight = Scaled(kStatusBarHeight);
+    workspace_->setGeometry(0, 0, width(), height() - barHeight);
+    StatusBar1->setGeometry(0, height() - barHeight, width(), barHeight);
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+            setMinimumSize(0, 0);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        } else if (!(windowState() & Qt::WindowMinimized)) {
+            ApplyFixedSize();
+        }
+    }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownOnce_) {
+        return;
+    }
+    shownOnce_ = true;
+    // No control gets the focus at start: the window itself holds it.
+    setFocus(Qt::OtherFocusReason);
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        CentreOnDesktop();
+        // The frame's size is known only once the window manager has framed
+        // the window: watch it for a short while and centre again when it
+        // changes, unless the user has taken over.
+        placementChecks_ = 0;
+        placementTimer_.start();
+    }
+}
+
+void TForm1::CheckPlacement() {
+    ++placementChecks_;
+    if (placementChecks_ >= kPlacementChecks ||
+        (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))) {
+        placementTimer_.stop();
+        return;
+    }
+    const QSize outer = frameGeometry().size();
+    if (outer != placedOuterSize_) {
+        CentreOnDesktop();
+    } else if (outer != size()) {
+        placementTimer_.stop();  // framed, and centred with the frame
+    } else if (placementChecks_ == 5 || placementChecks_ == 20 || placementChecks_ == 60) {
+        // The toolkit learns the frame only from a configure notice; one
+        // may have come before the window manager framed the window. A
+        // move there and back asks for a fresh one.
+        const QPoint at = pos();
+        move(at + QPoint(1, 0));
+        move(at);
+    }
+}
+
+void TForm1::CentreOnDesktop() {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary == nullptr) {
+        return;
+    }
+    placedOuterSize_ = frameGeometry().size();
+    move(primary->geometry().topLeft() + CentredOffset(primary->virtualGeometry().size(), placedOuterSize_));
+}
+
+bool TForm1::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+            placementTimer_.stop();  // the user has taken over
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // The histogram windows have no close handler of their own, so they
+    // always agree; then the quit request is made as by "&Keluar".
+    event->accept();
+    RequestQuit();
+}

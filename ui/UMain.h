@@ -1,0 +1,95 @@
+#pragma once
+// The main window: file names, image details, results, the two image
+// areas, the five command buttons and the workspace of the histogram
+// windows.
+#include <QLineEdit>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QSize>
+#include <QTimer>
+#include <QWidget>
+
+#include "FormControls.h"
+#include "ImageArea.h"
+#include "OpenPictureDialog.h"
+
+class TFormHist;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+
+    TLabel* Label1 = nullptr;
+    TLabel* Label2 = nullptr;
+    TLabel* Label3 = nullptr;
+    TLabel* Label4 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    TImageArea* Image1 = nullptr;
+    TImageArea* Image2 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    TLabel* Label5 = nullptr;
+    TLabel* Label6 = nullptr;
+    TLabel* Label7 = nullptr;
+    TLabel* Label8 = nullptr;
+    TOpenPictureDialog* OpenPictureDialog1 = nullptr;
+    TOpenPictureDialog* OpenPictureDialog2 = nullptr;
+    TStatusBar* StatusBar1 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    TLabel* Label9 = nullptr;
+    TLabel* Label10 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    TLabel* Label11 = nullptr;
+    TLabel* Label13 = nullptr;
+    TLabel* Label15 = nullptr;
+
+    void Button1Click(QObject* Sender);
+    void Button2Click(QObject* Sender);
+    void Button3Click(QObject* Sender);
+    void Button4Click(QObject* Sender);
+    void Button5Click(QObject* Sender);
+
+    // The multiple-document workspace that holds the histogram windows.
+    TWorkspace* Workspace() const { return workspace_; }
+
+    // A designed length (pixels at 96 dots per inch) on this screen.
+    int Scaled(int designed) const;
+    // The window font's line height on this screen (13 at 96 dots per inch).
+    int LineHeight() const { return lineHeight_; }
+    // The client area's designed size on this screen.
+    QSize DesignedClientSize() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateControls();
+    void SetTabOrder();
+    void BindHandlers();
+    void Place(QWidget* control, int left, int top, int width, int height);
+    void PlaceOnWorkspace(QWidget* control, int left, int top, int width, int height);
+    void ApplyFixedSize();
+    void CentreOnDesktop();
+
+    int lineHeight_;
+    TWorkspace* workspace_ = nullptr;
+    bool shownOnce_ = false;
+    void CheckPlacement();
+    QTimer placementTimer_;
+    int placementChecks_ = 0;
+    QSize placedOuterSize_;
+};
+
+extern TForm1* Form1;
+extern TFormHist* FormHist2;
