@@ -74,6 +74,18 @@ const Bitmap* OriginalImage::Pixels() const {
 }
 
 PairResult ComparePair(const OriginalImage& original, const std::string& manipulatedPath) {
+    Picture picture;
+    std::optional<std::string> loadError;
+    if (!original.Error()) loadError = LoadManipulated(picture, manipulatedPath);
+    return CompareLoaded(original, manipulatedPath, picture, loadError);
+}
+
+std::optional<std::string> LoadManipulated(Picture& picture, const std::string& path) {
+    return Attempt([&] { LoadPicture(picture, path); });
+}
+
+PairResult CompareLoaded(const OriginalImage& original, const std::string& manipulatedPath,
+                         const Picture& picture, const std::optional<std::string>& loadError) {
     PairResult result;
     result.original = original.Path();
     result.manipulated = manipulatedPath;
@@ -81,9 +93,11 @@ PairResult ComparePair(const OriginalImage& original, const std::string& manipul
         result.error = original.Error();
         return result;
     }
+    if (loadError) {
+        result.error = loadError;
+        return result;
+    }
     result.error = Attempt([&] {
-        Picture picture;
-        LoadPicture(picture, manipulatedPath);
         const Bitmap* manipulated = TwentyFourBitBitmap(picture);
         if (!manipulated) throw CitraError(msg::kNot24Bit);
         const Bitmap& reference = *original.Pixels();

@@ -31,5 +31,12 @@ private:
 };
 
 // Loads the manipulated image, compares it with the original and releases
-// it again before returning.
+// it again before returning. Does not load it when the original failed.
 PairResult ComparePair(const OriginalImage& original, const std::string& manipulatedPath);
+
+// The two halves of ComparePair, for loading a manipulated image while the
+// original is still being loaded. LoadManipulated returns the load error;
+// CompareLoaded gives the same result as ComparePair would have.
+std::optional<std::string> LoadManipulated(Picture& picture, const std::string& path);
+PairResult CompareLoaded(const OriginalImage& original, const std::string& manipulatedPath,
+                         const Picture& manipulated, const std::optional<std::string>& loadError);

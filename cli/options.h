@@ -6,12 +6,17 @@
 #include <vector>
 
 enum class Command { None, Info, Histogram, Compare };
-enum class OutputFormat { Text, Json };
+enum class OutputFormat { Text, Json, Csv };
+enum class ProgressMode { Auto, On, Off };
 
 struct Options {
     Command command = Command::None;
     OutputFormat format = OutputFormat::Text;
     bool help = false;
+    // compare only: worker threads (0: one per hardware thread) and the
+    // progress bar on standard error (Auto: when it is a terminal).
+    unsigned jobs = 0;
+    ProgressMode progress = ProgressMode::Auto;
     std::vector<std::string> files;  // operands after the command name
 };
 
@@ -22,9 +27,13 @@ struct ParsedArguments {
 
 // Parses the arguments after the program name. Options may stand anywhere;
 // "--" makes every later argument an operand. --help wins over usage errors.
+// -j/--jobs take a value: "-j 4", "-j4", "--jobs 4", "--jobs=4".
 ParsedArguments ParseArguments(std::span<const std::string> args);
 
 // The short synopsis printed after a usage error.
 std::string UsageText();
 // The full description printed by --help.
 std::string HelpText();
+
+// Largest accepted --jobs value.
+inline constexpr unsigned kMaxJobs = 1024;

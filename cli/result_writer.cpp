@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "csv_output.h"
 #include "json_output.h"
 #include "text_output.h"
 
@@ -13,6 +14,19 @@ public:
     void Write(const InfoResult& result) override { Line(InfoJson(result)); }
     void Write(const HistogramResult& result) override { Line(HistogramJson(result)); }
     void Write(const PairResult& result) override { Line(PairJson(result)); }
+
+private:
+    void Line(const std::string& text) { out_ << text << '\n' << std::flush; }
+    std::ostream& out_;
+};
+
+// Compare only: the header at once, then one line per pair.
+class CsvWriter : public ResultWriter {
+public:
+    explicit CsvWriter(std::ostream& out) : out_(out) { Line(PairCsvHeader()); }
+    void Write(const InfoResult&) override {}
+    void Write(const HistogramResult&) override {}
+    void Write(const PairResult& result) override { Line(PairCsv(result)); }
 
 private:
     void Line(const std::string& text) { out_ << text << '\n' << std::flush; }
@@ -46,5 +60,6 @@ private:
 std::unique_ptr<ResultWriter> MakeResultWriter(OutputFormat format, std::ostream& out,
                                                std::string decimalSeparator) {
     if (format == OutputFormat::Json) return std::make_unique<JsonLinesWriter>(out);
+    if (format == OutputFormat::Csv) return std::make_unique<CsvWriter>(out);
     return std::make_unique<TextWriter>(out, std::move(decimalSeparator));
 }

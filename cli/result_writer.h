@@ -1,7 +1,8 @@
 #pragma once
 // Receives results in argument order and writes them in the chosen format.
-// JSON lines go out as each result arrives; text tables are written by
-// Finish, once every row is known and the columns can be aligned.
+// JSON and CSV lines go out as each result arrives (CSV: compare results
+// only, after a header line written at creation); text tables are written
+// by Finish, once every row is known and the columns can be aligned.
 #include <memory>
 #include <ostream>
 #include <string>

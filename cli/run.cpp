@@ -1,8 +1,14 @@
 #include "run.h"
 
+#include <thread>
+
 #include "analysis.h"
 #include "decimal_separator.h"
+#include "interrupt.h"
+#include "manipulated_list.h"
 #include "options.h"
+#include "pair_runner.h"
+#include "progress.h"
 #include "result_writer.h"
 
 namespace {
@@ -10,6 +16,13 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+int UsageError(std::ostream& err, const std::string& message) {
+    err << "citra: " << message << "\n" << UsageText() << "Try 'citra --help' for more information.\n"
+        << std::flush;
+    return kExitUsage;
+}
 
 // Each command reports whether every file or pair succeeded.
 bool RunInfo(const std::vector<std::string>& files, ResultWriter& writer) {
@@ -28,39 +41,61 @@ bool RunHistogram(const std::string& path, ResultWriter& writer) {
     return !result.error;
 }
 
-bool RunCompare(const std::vector<std::string>& files, ResultWriter& writer) {
-    const OriginalImage original(files.front());
+unsigned DefaultJobs() {
+    const unsigned threads = std::thread::hardware_concurrency();
+    return threads == 0 ? 1 : threads;
+}
+
+int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Terminals terminals) {
+    const std::string& originalPath = options.files.front();
+    if (IsFolder(originalPath)) return UsageError(err, "ORIGINAL '" + originalPath + "' is a folder, not a file");
+    const std::vector<PairInput> inputs =
+        ExpandManipulated(std::span(options.files).subspan(1));
+
+    const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
+    const bool showProgress = options.progress == ProgressMode::On ||
+                              (options.progress == ProgressMode::Auto && terminals.err);
+    ProgressBar progress(err, showProgress, inputs.size(), terminals.out && terminals.err);
+    const InterruptFlag interrupt;
+
+    PairRunSettings settings;
+    settings.jobs = options.jobs != 0 ? options.jobs : DefaultJobs();
+    settings.stop = &interrupt.Raised();
     bool allOk = true;
-    for (size_t i = 1; i < files.size(); ++i) {
-        const PairResult result = ComparePair(original, files[i]);
+    PairRunCallbacks callbacks;
+    callbacks.deliver = [&](const PairResult& result) {
         allOk = allOk && !result.error;
-        writer.Write(result);
-    }
-    return allOk;
+        progress.BeforeOutput();
+        writer->Write(result);
+    };
+    callbacks.tick = [&](size_t finished) { progress.Update(finished); };
+    RunPairs(originalPath, inputs, settings, callbacks);
+
+    progress.Erase();
+    writer->Finish();
+    if (interrupt.Raised().load()) return kExitInterrupted;
+    return allOk ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
-int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream& err, Terminals terminals) {
     const ParsedArguments parsed = ParseArguments(args);
     if (parsed.options.help) {
         out << HelpText() << std::flush;
         return kExitSuccess;
     }
-    if (parsed.usageError) {
-        err << "citra: " << *parsed.usageError << "\n" << UsageText()
-            << "Try 'citra --help' for more information.\n" << std::flush;
-        return kExitUsage;
-    }
+    if (parsed.usageError) return UsageError(err, *parsed.usageError);
 
     const Options& options = parsed.options;
     RegisterPictureKinds();
+    if (options.command == Command::Compare) return RunCompare(options, out, err, terminals);
     const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
     bool allOk = false;
     switch (options.command) {
     case Command::Info: allOk = RunInfo(options.files, *writer); break;
     case Command::Histogram: allOk = RunHistogram(options.files.front(), *writer); break;
-    case Command::Compare: allOk = RunCompare(options.files, *writer); break;
+    case Command::Compare:
     case Command::None: break;
     }
     writer->Finish();

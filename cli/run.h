@@ -1,8 +1,16 @@
 #pragma once
 // The whole tool behind main(): parses the arguments, runs the command and
-// returns the exit code (0 all succeeded, 1 something failed, 2 usage error).
+// returns the exit code (0 all succeeded, 1 something failed, 2 usage error,
+// 130 compare interrupted by SIGINT).
 #include <ostream>
 #include <span>
 #include <string>
 
-int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+// Whether the streams are terminals (decides the progress bar).
+struct Terminals {
+    bool out = false;
+    bool err = false;
+};
+
+int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+             Terminals terminals = {});

@@ -90,17 +90,85 @@ INSTANTIATE_TEST_SUITE_P(
                   "histogram needs exactly one FILE"},
         UsageCase{"CompareWithOneFile", {"compare", "a.bmp"},
                   "compare needs an ORIGINAL and at least one MANIPULATED file"},
-        UsageCase{"UnknownLongOption", {"info", "a.bmp", "--csv"}, "unknown option '--csv'"},
-        UsageCase{"UnknownShortOption", {"-j", "info", "a.bmp"}, "unknown option '-j'"},
+        UsageCase{"UnknownLongOption", {"info", "a.bmp", "--xml"}, "unknown option '--xml'"},
+        UsageCase{"UnknownShortOption", {"-q", "info", "a.bmp"}, "unknown option '-q'"},
+        UsageCase{"JobsLetterIsNotAValue", {"-json", "info", "a.bmp"}, "unknown option '-json'"},
+        UsageCase{"CsvWithInfo", {"--csv", "info", "a.bmp"}, "--csv is only for compare"},
+        UsageCase{"CsvWithHistogram", {"histogram", "a.bmp", "--csv"}, "--csv is only for compare"},
+        UsageCase{"JsonAndCsv", {"compare", "a.bmp", "b.bmp", "--csv", "--json"},
+                  "--json and --csv cannot be used together"},
+        UsageCase{"JobsWithoutValue", {"compare", "a.bmp", "b.bmp", "-j"}, "option '-j' needs a number"},
+        UsageCase{"LongJobsWithoutValue", {"compare", "a.bmp", "b.bmp", "--jobs"},
+                  "option '--jobs' needs a number"},
+        UsageCase{"JobsZero", {"compare", "-j", "0", "a.bmp", "b.bmp"}, "invalid number of jobs '0' (1 to 1024)"},
+        UsageCase{"JobsTooMany", {"compare", "--jobs=1025", "a.bmp", "b.bmp"},
+                  "invalid number of jobs '1025' (1 to 1024)"},
+        UsageCase{"JobsNotANumber", {"compare", "-j", "a.bmp", "b.bmp", "c.bmp"},
+                  "invalid number of jobs 'a.bmp' (1 to 1024)"},
+        UsageCase{"JobsSigned", {"compare", "-j+2", "a.bmp", "b.bmp"}, "unknown option '-j+2'"},
+        UsageCase{"JobsTrailingText", {"compare", "-j2x", "a.bmp", "b.bmp"}, "invalid number of jobs '2x' (1 to 1024)"},
+        UsageCase{"JobsEmptyLongValue", {"compare", "--jobs=", "a.bmp", "b.bmp"},
+                  "invalid number of jobs '' (1 to 1024)"},
         UsageCase{"JsonTakesNoValue", {"--json=yes", "info", "a.bmp"}, "unknown option '--json=yes'"},
         UsageCase{"FirstProblemIsReported", {"--bogus", "frobnicate"}, "unknown option '--bogus'"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
+struct CompareOptionsCase {
+    const char* name;
+    std::vector<std::string> args;
+    OutputFormat format;
+    unsigned jobs;
+    ProgressMode progress;
+    std::vector<std::string> files;
+};
+
+void PrintTo(const CompareOptionsCase& c, std::ostream* os) { *os << c.name; }
+
+class CompareOptions : public testing::TestWithParam<CompareOptionsCase> {};
+
+TEST_P(CompareOptions, Parsed) {
+    const CompareOptionsCase& c = GetParam();
+    const ParsedArguments parsed = ParseArguments(c.args);
+    ASSERT_FALSE(parsed.usageError) << *parsed.usageError;
+    EXPECT_EQ(parsed.options.command, Command::Compare);
+    EXPECT_EQ(parsed.options.format, c.format);
+    EXPECT_EQ(parsed.options.jobs, c.jobs);
+    EXPECT_EQ(parsed.options.progress, c.progress);
+    EXPECT_EQ(parsed.options.files, c.files);
+}
+
+const auto C = OutputFormat::Csv;
+const auto Auto = ProgressMode::Auto;
+const std::vector<std::string> kAB{"a.bmp", "b.bmp"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CompareOptions,
+    testing::Values(
+        CompareOptionsCase{"Defaults", {"compare", "a.bmp", "b.bmp"}, T, 0, Auto, kAB},
+        CompareOptionsCase{"Csv", {"--csv", "compare", "a.bmp", "b.bmp"}, C, 0, Auto, kAB},
+        CompareOptionsCase{"JobsSeparateValue", {"compare", "-j", "3", "a.bmp", "b.bmp"}, T, 3, Auto, kAB},
+        CompareOptionsCase{"JobsAttachedValue", {"compare", "a.bmp", "-j12", "b.bmp"}, T, 12, Auto, kAB},
+        CompareOptionsCase{"LongJobs", {"compare", "a.bmp", "b.bmp", "--jobs", "1"}, T, 1, Auto, kAB},
+        CompareOptionsCase{"LongJobsEquals", {"--jobs=1024", "compare", "a.bmp", "b.bmp"}, T, 1024, Auto, kAB},
+        CompareOptionsCase{"LastJobsWins", {"-j", "2", "compare", "a.bmp", "b.bmp", "-j", "5"}, T, 5, Auto, kAB},
+        CompareOptionsCase{"JobsValueLooksLikeAFileName", {"compare", "-j", "007", "a.bmp", "b.bmp"}, T, 7, Auto,
+                           kAB},
+        CompareOptionsCase{"Progress", {"compare", "--progress", "a.bmp", "b.bmp"}, T, 0, ProgressMode::On, kAB},
+        CompareOptionsCase{"LastProgressWins", {"--progress", "compare", "a.bmp", "b.bmp", "--no-progress"}, T, 0,
+                           ProgressMode::Off, kAB},
+        CompareOptionsCase{"JobsAfterDoubleDashIsAFile", {"compare", "a.bmp", "--", "-j", "2"}, T, 0, Auto,
+                           {"a.bmp", "-j", "2"}},
+        CompareOptionsCase{"CsvAndJsonNamesAfterDoubleDash", {"--csv", "compare", "--", "--json", "b.bmp"}, C, 0,
+                           Auto, {"--json", "b.bmp"}}),
+    [](const testing::TestParamInfo<CompareOptionsCase>& info) { return std::string(info.param.name); });
+
 TEST(HelpText, NamesEveryCommandOptionAndExitCode) {
     const std::string help = HelpText();
     for (const char* word : {"info FILE", "histogram FILE", "compare ORIGINAL MANIPULATED", "--json",
-                             "--help", "--", "\"mse_text\"", "\"bits_per_pixel\"", "\"error\"",
-                             "0 when", "1 when", "2 for"}) {
+                             "--csv", "-j N, --jobs N", "--progress", "--no-progress", "folder",
+                             "original,manipulated,mse,psnr,mse_text,psnr_text,error", "RFC 4180",
+                             "full stop", "--help", "--", "\"mse_text\"", "\"bits_per_pixel\"", "\"error\"",
+                             "0 when", "1 when", "2 for", "130 when"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
 }

@@ -1,0 +1,36 @@
+#pragma once
+// Computes the pairs of one compare run on worker threads and hands the
+// results to the calling thread in argument order.
+//
+// The original is loaded once, on a thread of its own; with more than one
+// worker the first manipulated images are loaded meanwhile. Each worker
+// holds one manipulated image at a time, so at most `jobs` manipulated
+// images and the original are in memory at once. Finished results wait in
+// a reorder buffer until all earlier ones have been delivered.
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "manipulated_list.h"
+#include "results.h"
+
+struct PairRunSettings {
+    unsigned jobs = 1;  // 1: one pair after the other, original first
+    // Checked before each new pair; once set, nothing more is delivered.
+    const std::atomic<bool>* stop = nullptr;
+    // How often `tick` runs while the caller waits for the next result.
+    std::chrono::milliseconds tickInterval{50};
+};
+
+struct PairRunCallbacks {
+    std::function<void(const PairResult&)> deliver;  // in argument order
+    std::function<void(size_t finished)> tick;       // optional
+};
+
+enum class PairRunEnd { Completed, Stopped };
+
+PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput>& inputs,
+                    const PairRunSettings& settings, const PairRunCallbacks& callbacks);
