@@ -36,6 +36,25 @@ QScreen* ScreenForMessages() {
     return QGuiApplication::primaryScreen();
 }
 
+// The box of ShowModalMessage: centred on the screen, frame included,
+// once its size is final.
+class TModalMessageBox : public QDialog {
+public:
+    TModalMessageBox(QWidget* parent, QRect screen)
+        : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+          screen_(screen) {}
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QDialog::showEvent(event);
+        const QSize outer = frameGeometry().size();
+        move(screen_.center() - QPoint(outer.width() / 2, outer.height() / 2));
+    }
+
+private:
+    QRect screen_;
+};
+
 }  // namespace
 
 QString ApplicationTitleFromPath(const QString& executablePath) {
@@ -75,17 +94,15 @@ void ShowModalMessage(const QString& text) {
         return;
     }
 
-    QDialog box(QApplication::activeWindow(),
-                Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    QScreen* screen = ScreenForMessages();
+    const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 800, 600);
+    TModalMessageBox box(QApplication::activeWindow(), screenRect);
     box.setObjectName(QStringLiteral("ModalMessage"));
     box.setWindowTitle(ApplicationTitle());
     QPixmap noIcon(16, 16);  // a blank icon: the box has none of its own
     noIcon.fill(Qt::transparent);
     box.setWindowIcon(QIcon(noIcon));
     box.setModal(true);
-
-    QScreen* screen = ScreenForMessages();
-    const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 800, 600);
 
     // The text wraps at word boundaries into lines at most half the screen wide.
     auto* label = new QLabel(text, &box);
@@ -117,7 +134,6 @@ void ShowModalMessage(const QString& text) {
     layout->addLayout(buttons);
 
     box.adjustSize();
-    box.move(screenRect.center() - box.rect().center());
     ok->setFocus();
     box.exec();
 }

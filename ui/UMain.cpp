@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QScreen>
@@ -203,6 +204,21 @@ void TForm1::SetTabOrder() {
     for (QPushButton* button : {Button1, Button2, Button3, Button4, Button5}) {
         button->setAutoDefault(false);
     }
+    // Alt with a letter is an accelerator key, never text for an edit box,
+    // also when its button is disabled.
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4}) {
+        edit->installEventFilter(this);
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::AltModifier && !key->text().isEmpty()) {
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::BindHandlers() {
