@@ -125,7 +125,8 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
                 end = PairRunEnd::Stopped;
                 break;
             }
-            if (std::optional<PairResult> result = buffer.Take(written, settings.tickInterval)) {
+            std::optional<PairResult> result = buffer.Take(written, settings.tickInterval);
+            if (result && !Stopping(settings)) {
                 callbacks.deliver(*result);
                 ++written;
             }

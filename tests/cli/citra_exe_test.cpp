@@ -270,7 +270,12 @@ TEST_F(CitraExe, HistogramRefusesAllButTwentyFourBitBitmaps) {
     }
 }
 
-TEST_F(CitraExe, CompareHoldsOneManipulatedImageAtATime) {
+// Each worker holds one manipulated image at a time: with J workers at most
+// J of them and the original are in memory.
+class CompareMemory : public CitraExe, public testing::WithParamInterface<int> {};
+
+TEST_P(CompareMemory, HoldsOneManipulatedImagePerWorker) {
+    const int jobs = GetParam();
     // 4096 x 2731 x 3 bytes: 32 MiB of pixels per file.
     const std::string original = Path("besar_asli.bmp"), manipulated = Path("besar_hasil.bmp");
     WriteUniformBmp(original, 4096, 2731, {10, 20, 30});
@@ -282,8 +287,8 @@ TEST_F(CitraExe, CompareHoldsOneManipulatedImageAtATime) {
     Env env = kPlainEnv;
     const char* asanOptions = std::getenv("ASAN_OPTIONS");
     env["ASAN_OPTIONS"] = std::string(asanOptions ? asanOptions : "") + ":quarantine_size_mb=0";
-    const auto run = Citra({"--json", "compare", original, manipulated, manipulated, manipulated,
-                            manipulated, manipulated},
+    const auto run = Citra({"--json", "-j", std::to_string(jobs), "compare", original, manipulated, manipulated,
+                            manipulated, manipulated, manipulated},
                            env);
     std::filesystem::remove(original);
     std::filesystem::remove(manipulated);
@@ -291,8 +296,11 @@ TEST_F(CitraExe, CompareHoldsOneManipulatedImageAtATime) {
     const auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_TRUE(lines[4].ends_with(R"("mse_text":"1.000","psnr_text":"48.131"})")) << lines[4];
-    EXPECT_LE(run.maxResidentKiB, 2 * fileKiB + 64 * 1024);
+    EXPECT_LE(run.maxResidentKiB, (1 + jobs) * fileKiB + 64 * 1024);
 }
+
+INSTANTIATE_TEST_SUITE_P(Workers, CompareMemory, testing::Values(1, 2),
+                         [](const testing::TestParamInfo<int>& info) { return "Jobs" + std::to_string(info.param); });
 
 struct UsageCase {
     const char* name;

@@ -1,0 +1,208 @@
+// The threaded compare (one worker, original first; several workers loading
+// manipulated images while the original loads) gives exactly what one
+// ComparePair after the other gives, and the core's own numbers, bit for bit.
+#include "pair_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <filesystem>
+
+#include "../core/bmp_builder.h"
+#include "../core/scratch_dir.h"
+#include "analysis.h"
+#include "error.h"
+#include "metrics.h"
+
+#ifndef CITRA_BMPSUITE_DIR
+#define CITRA_BMPSUITE_DIR ""
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using bmp_builder::BmpSpec;
+
+std::vector<PairResult> RunAll(const std::string& original, const std::vector<std::string>& paths, unsigned jobs) {
+    std::vector<PairInput> inputs;
+    for (const std::string& path : paths) inputs.push_back({path, std::nullopt});
+    std::vector<PairResult> results;
+    PairRunSettings settings;
+    settings.jobs = jobs;
+    const PairRunEnd end =
+        RunPairs(original, inputs, settings, {[&](const PairResult& r) { results.push_back(r); }, nullptr});
+    EXPECT_EQ(end, PairRunEnd::Completed);
+    return results;
+}
+
+// The metrics of the core, from bitmaps it loaded; nullopt when the pair is
+// not two 24-bit bitmaps of one size or the core refuses it.
+std::optional<QualityMetrics> CoreMetrics(const std::string& original, const std::string& manipulated) {
+    try {
+        Picture a, b;
+        LoadPicture(a, original);
+        LoadPicture(b, manipulated);
+        if (!a.BitmapIfAny() || !b.BitmapIfAny()) return std::nullopt;
+        return ComputeQualityMetrics(*a.BitmapIfAny(), *b.BitmapIfAny());
+    } catch (const CitraError&) {
+        return std::nullopt;
+    }
+}
+
+uint64_t Bits(double value) { return std::bit_cast<uint64_t>(value); }
+
+// Every file against every file: the threaded runs with 1 and 4 workers
+// against ComparePair; the successes against the core. Counts the pairs
+// that produced numbers.
+void ExpectSameResults(const std::vector<std::string>& files, size_t& succeeded) {
+    for (const std::string& original : files) {
+        SCOPED_TRACE("original " + original);
+        std::vector<PairResult> plain;
+        {
+            const OriginalImage image(original);
+            for (const std::string& manipulated : files) plain.push_back(ComparePair(image, manipulated));
+        }
+        for (unsigned jobs : {1u, 4u}) {
+            SCOPED_TRACE("jobs " + std::to_string(jobs));
+            const std::vector<PairResult> threaded = RunAll(original, files, jobs);
+            ASSERT_EQ(threaded.size(), plain.size());
+            for (size_t i = 0; i < plain.size(); ++i) {
+                SCOPED_TRACE("manipulated " + plain[i].manipulated);
+                EXPECT_EQ(threaded[i].original, original);
+                EXPECT_EQ(threaded[i].manipulated, plain[i].manipulated);
+                EXPECT_EQ(threaded[i].error, plain[i].error);
+                EXPECT_EQ(Bits(threaded[i].metrics.MSE), Bits(plain[i].metrics.MSE));
+                EXPECT_EQ(Bits(threaded[i].metrics.PSNR), Bits(plain[i].metrics.PSNR));
+            }
+        }
+        for (const PairResult& r : plain) {
+            if (r.error) continue;
+            ++succeeded;
+            const auto core = CoreMetrics(r.original, r.manipulated);
+            ASSERT_TRUE(core) << r.manipulated;
+            EXPECT_EQ(Bits(r.metrics.MSE), Bits(core->MSE)) << r.manipulated;
+            EXPECT_EQ(Bits(r.metrics.PSNR), Bits(core->PSNR)) << r.manipulated;
+        }
+    }
+}
+
+TEST(ThreadedCompare, SameAsPlainOnTheBmpCorpus) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(CITRA_BMPSUITE_DIR, ec))
+        if (entry.is_regular_file() && entry.path().extension() == ".bmp") files.push_back(entry.path().string());
+    if (files.empty()) GTEST_SKIP() << "BMP corpus not found in " << CITRA_BMPSUITE_DIR;
+    std::sort(files.begin(), files.end());
+    size_t succeeded = 0;
+    ExpectSameResults(files, succeeded);
+    EXPECT_GT(succeeded, 0u);
+}
+
+// 7 x 5 pictures (rows of 21 bytes padded to 24) stored in the ways a
+// reader can get wrong, plus some that must fail.
+std::vector<std::string> WriteOddFiles(const ScratchDir& dir) {
+    const auto spec = [](uint8_t seed) {
+        BmpSpec s{.width = 7, .height = 5, .bitsPerPixel = 24};
+        s.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(s), seed);
+        return s;
+    };
+    const size_t raster = bmp_builder::RasterBytes(spec(1));
+    std::vector<std::pair<std::string, BmpSpec>> specs;
+    specs.emplace_back("plain.bmp", spec(1));
+    specs.emplace_back("other.bmp", spec(2));
+    specs.emplace_back("topdown.bmp", [&] { auto s = spec(1); s.height = -5; return s; }());
+    specs.emplace_back("topdown_other.bmp", [&] { auto s = spec(3); s.height = -5; return s; }());
+    specs.emplace_back("core12.bmp", [&] { auto s = spec(1); s.headerSize = 12; return s; }());
+    specs.emplace_back("core12_topdown.bmp", [&] { auto s = spec(4); s.headerSize = 12; s.height = -5; return s; }());
+    specs.emplace_back("ends_mid_row.bmp", [&] { auto s = spec(2); s.truncateTo = 54 + 2 * 24 + 10; return s; }());
+    specs.emplace_back("ends_after_header.bmp", [&] { auto s = spec(2); s.truncateTo = 54; return s; }());
+    specs.emplace_back("topdown_ends_early.bmp", [&] {
+        auto s = spec(3);
+        s.height = -5;
+        s.truncateTo = 54 + 3 * 24;
+        return s;
+    }());
+    specs.emplace_back("core12_ends_early.bmp", [&] { auto s = spec(4); s.headerSize = 12; s.truncateTo = 26 + 30; return s; }());
+    specs.emplace_back("image_size_short.bmp", [&] { auto s = spec(2); s.imageSizeField = 2 * 24 + 5; return s; }());
+    specs.emplace_back("image_size_long.bmp", [&] { auto s = spec(2); s.imageSizeField = static_cast<uint32_t>(raster + 4096); return s; }());
+    specs.emplace_back("image_size_exact_topdown.bmp", [&] {
+        auto s = spec(3);
+        s.height = -5;
+        s.imageSizeField = static_cast<uint32_t>(raster);
+        return s;
+    }());
+    specs.emplace_back("gap_after_headers.bmp", [&] { auto s = spec(1); s.gap = 10; return s; }());
+    specs.emplace_back("offset_past_end.bmp", [&] { auto s = spec(1); s.offsetField = 100000; return s; }());
+    specs.emplace_back("offset_into_header.bmp", [&] { auto s = spec(1); s.offsetField = 30; return s; }());
+    specs.emplace_back("trailing_bytes.bmp", [&] {
+        auto s = spec(2);
+        s.pixels.insert(s.pixels.end(), 100, 0x7F);
+        return s;
+    }());
+    specs.emplace_back("wider.bmp", [&] {
+        BmpSpec s{.width = 8, .height = 5, .bitsPerPixel = 24};
+        s.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(s), 5);
+        return s;
+    }());
+    specs.emplace_back("grey8.bmp", [&] {
+        BmpSpec s{.width = 7, .height = 5, .bitsPerPixel = 8};
+        for (uint32_t i = 0; i < 256; ++i) s.colourTable.push_back(i * 0x010101u);
+        s.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(s), 6);
+        return s;
+    }());
+    specs.emplace_back("bad_magic.bmp", [&] { auto s = spec(1); s.magic = {'X', 'M'}; return s; }());
+
+    std::vector<std::string> paths;
+    for (const auto& [name, s] : specs) paths.push_back(dir.Write(name, bmp_builder::BuildBmp(s)));
+    paths.push_back(dir.Write("empty.bmp", {}));
+    paths.push_back(dir.Path("missing.bmp"));
+    return paths;
+}
+
+TEST(ThreadedCompare, SameAsPlainOnOddlyStoredFiles) {
+    const ScratchDir dir;
+    const std::vector<std::string> files = WriteOddFiles(dir);
+    // Most 7 x 5 files compare with each other: the numbers are really tested.
+    size_t succeeded = 0;
+    ExpectSameResults(files, succeeded);
+    EXPECT_GT(succeeded, 100u);
+}
+
+TEST(ThreadedCompare, FolderErrorsKeepTheirPlace) {
+    const ScratchDir dir;
+    BmpSpec s{.width = 2, .height = 2, .bitsPerPixel = 24};
+    s.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(s));
+    const std::string a = dir.Write("a.bmp", bmp_builder::BuildBmp(s));
+    const std::vector<PairInput> inputs{{a, std::nullopt}, {"folder", "No .bmp file"}, {a, std::nullopt}};
+    for (unsigned jobs : {1u, 3u}) {
+        std::vector<PairResult> results;
+        PairRunSettings settings;
+        settings.jobs = jobs;
+        RunPairs(a, inputs, settings, {[&](const PairResult& r) { results.push_back(r); }, nullptr});
+        ASSERT_EQ(results.size(), 3u);
+        EXPECT_FALSE(results[0].error);
+        EXPECT_EQ(results[1].original, a);
+        EXPECT_EQ(results[1].manipulated, "folder");
+        EXPECT_EQ(results[1].error, "No .bmp file");
+        EXPECT_FALSE(results[2].error);
+    }
+}
+
+TEST(ThreadedCompare, AStopFlagSetBeforehandDeliversNothing) {
+    const ScratchDir dir;
+    BmpSpec s{.width = 2, .height = 2, .bitsPerPixel = 24};
+    s.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(s));
+    const std::string a = dir.Write("a.bmp", bmp_builder::BuildBmp(s));
+    const std::atomic<bool> stop{true};
+    size_t delivered = 0;
+    PairRunSettings settings;
+    settings.jobs = 2;
+    settings.stop = &stop;
+    const PairRunEnd end = RunPairs(a, std::vector<PairInput>(10, {a, std::nullopt}), settings,
+                                    {[&](const PairResult&) { ++delivered; }, nullptr});
+    EXPECT_EQ(end, PairRunEnd::Stopped);
+    EXPECT_EQ(delivered, 0u);
+}
+
+}  // namespace
