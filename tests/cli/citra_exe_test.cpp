@@ -287,15 +287,17 @@ TEST_P(CompareMemory, HoldsOneManipulatedImagePerWorker) {
     Env env = kPlainEnv;
     const char* asanOptions = std::getenv("ASAN_OPTIONS");
     env["ASAN_OPTIONS"] = std::string(asanOptions ? asanOptions : "") + ":quarantine_size_mb=0";
-    const auto run = Citra({"--json", "-j", std::to_string(jobs), "compare", original, manipulated, manipulated,
-                            manipulated, manipulated, manipulated},
-                           env);
+    const auto run = RunProcess(CITRA_EXE,
+                                {"--json", "-j", std::to_string(jobs), "compare", original, manipulated,
+                                 manipulated, manipulated, manipulated, manipulated},
+                                env, Path(""), true);
     std::filesystem::remove(original);
     std::filesystem::remove(manipulated);
     EXPECT_EQ(run.exitCode, 0) << run.out;
     const auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_TRUE(lines[4].ends_with(R"("mse_text":"1.000","psnr_text":"48.131"})")) << lines[4];
+    EXPECT_GT(run.maxResidentKiB, fileKiB);
     EXPECT_LE(run.maxResidentKiB, (1 + jobs) * fileKiB + 64 * 1024);
 }
 

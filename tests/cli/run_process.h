@@ -20,17 +20,25 @@ extern char** environ;
 struct ProcessOutput {
     int exitCode = -1;
     // Peak resident memory of the process. Linux carries the spawning
-    // process's own peak over into it (vfork + exec), so that must be lower.
+    // process's own peak over into it (vfork + exec), so that must be lower,
+    // unless the run went through the launcher (see below).
     long maxResidentKiB = 0;
     std::string out;
     std::string err;
 };
 
+// Set in the environment of this test program started as a launcher (see
+// measure_launcher.cpp): it runs argv[1..] as a child of its own and writes
+// the child's peak resident memory in KiB to the file named here.
+inline constexpr const char* kLauncherReportVariable = "CITRA_TEST_PEAK_REPORT";
+
 // env: variables to set (a value) or to remove (std::nullopt); the rest of
-// this process's environment is passed on.
+// this process's environment is passed on. ownPeakMemory: start the program
+// from a fresh launcher process, so that maxResidentKiB is the program's own
+// peak whatever this process's peak was.
 inline ProcessOutput RunProcess(const std::string& program, const std::vector<std::string>& args,
                                 const std::map<std::string, std::optional<std::string>>& env,
-                                const std::string& scratchDir) {
+                                const std::string& scratchDir, bool ownPeakMemory = false) {
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
         const std::string entry(*e);
@@ -39,7 +47,14 @@ inline ProcessOutput RunProcess(const std::string& program, const std::vector<st
     for (const auto& [name, value] : env)
         if (value) envStrings.push_back(name + "=" + *value);
 
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    const std::string reportPath = scratchDir + "/peak_kib.txt";
+    const std::string self = "/proc/self/exe";
+    std::vector<char*> argv;
+    if (ownPeakMemory) {
+        envStrings.push_back(std::string(kLauncherReportVariable) + "=" + reportPath);
+        argv.push_back(const_cast<char*>(self.c_str()));
+    }
+    argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     std::vector<char*> envp;
@@ -53,7 +68,7 @@ inline ProcessOutput RunProcess(const std::string& program, const std::vector<st
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
     ProcessOutput result;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
         int status = 0;
         rusage usage{};
         if (wait4(pid, &status, 0, &usage) == pid) {
@@ -71,5 +86,9 @@ inline ProcessOutput RunProcess(const std::string& program, const std::vector<st
     };
     result.out = slurp(outPath);
     result.err = slurp(errPath);
+    if (ownPeakMemory) {
+        const std::string report = slurp(reportPath);
+        result.maxResidentKiB = report.empty() ? -1 : std::atol(report.c_str());
+    }
     return result;
 }
