@@ -1,7 +1,6 @@
 // Build-time tool: writes the program's icon as PNG files, one per size,
 // into the folder given: <folder>/<n>x<n>/apps/analisiscitra.png.
 #include <QDir>
-#include <QGuiApplication>
 #include <QString>
 
 #include <cstdio>
@@ -9,7 +8,7 @@
 #include "AppIcon.h"
 
 int main(int argc, char** argv) {
-    QGuiApplication application(argc, argv);
+    // QImage and QPainter alone: no display or platform plugin is needed.
     if (argc < 3) {
         std::fprintf(stderr, "usage: make_icon <folder> <size>...\n");
         return 2;

@@ -32,7 +32,7 @@ TPictureFileDialog::TPictureFileDialog(QWidget* parent) : QFileDialog(parent) {
     if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
         grid->addWidget(preview_, 0, grid->columnCount(), grid->rowCount(), 1);
     }
-    resize(sizeHint().expandedTo(QSize(760, 420)));
+    resize(sizeHint().expandedTo(QSize(860, 460)));
     connect(this, &QFileDialog::currentChanged, preview_, &TPicturePreview::ShowFile);
 }
 
@@ -41,25 +41,29 @@ QLineEdit* TPictureFileDialog::FileNameBox() const {
 }
 
 QString TPictureFileDialog::ChosenPath() const {
-    if (!typedFolder_.isEmpty()) {
-        return typedFolder_;
+    if (!chosen_.isEmpty()) {
+        return chosen_;
     }
     const QStringList files = selectedFiles();
     return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
 }
 
 void TPictureFileDialog::accept() {
-    // A typed folder name is confirmed like any other name instead of
-    // being opened.
-    typedFolder_.clear();
+    // The name in the box is taken as it is, whatever it names: a missing
+    // file, a missing or an existing folder. Relative names are relative
+    // to the folder shown.
     QLineEdit* box = FileNameBox();
-    const QStringList files = selectedFiles();
-    if (box != nullptr && !box->text().isEmpty() && files.size() == 1 && QFileInfo(files.first()).isDir()) {
-        typedFolder_ = QFileInfo(files.first()).absoluteFilePath();
-        done(QDialog::Accepted);
+    const QString typed = box ? box->text() : QString();
+    if (typed.isEmpty()) {
+        QFileDialog::accept();  // the dialog's own handling, such as opening a selected folder
         return;
     }
-    QFileDialog::accept();
+    QString name = QDir::fromNativeSeparators(typed);
+    if (name == QLatin1String("~") || name.startsWith(QLatin1String("~/"))) {
+        name = QDir::homePath() + name.mid(1);
+    }
+    chosen_ = QDir::cleanPath(QDir(directory().absolutePath()).absoluteFilePath(name));
+    done(QDialog::Accepted);
 }
 
 TOpenPictureDialog::TOpenPictureDialog(QWidget* owner) : QObject(owner), owner_(owner) {}

@@ -21,7 +21,7 @@ public:
 
     TPicturePreview* Preview() const { return preview_; }
     QLineEdit* FileNameBox() const;
-    // The confirmed path, absolute.
+    // The confirmed path, absolute: the name in the file name box.
     QString ChosenPath() const;
 
 public slots:
@@ -29,7 +29,7 @@ public slots:
 
 private:
     TPicturePreview* preview_;
-    QString typedFolder_;
+    QString chosen_;
 };
 
 class TOpenPictureDialog : public QObject {

@@ -48,8 +48,14 @@ TForm1::TForm1(QWidget* parent)
     SetTabOrder();
     BindHandlers();
     ApplyFixedSize();
+    focusTracking_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { NoteFocus(now); });
     placementTimer_.setInterval(kPlacementInterval);
     connect(&placementTimer_, &QTimer::timeout, this, &TForm1::CheckPlacement);
+}
+
+TForm1::~TForm1() {
+    // The base class still moves the focus away while it is destroyed.
+    disconnect(focusTracking_);
 }
 
 int TForm1::Scaled(int designed) const {
@@ -227,6 +233,22 @@ void TForm1::BindHandlers() {
     BindClick(Button3, [this] { Button3Click(Button3); });
     BindClick(Button4, [this] { Button4Click(Button4); });
     BindClick(Button5, [this] { Button5Click(Button5); });
+}
+
+void TForm1::NoteFocus(QWidget* now) {
+    // Controls inside the workspace's child windows belong to those windows.
+    if (now != nullptr && now != this && isAncestorOf(now) && !workspace_->isAncestorOf(now)) {
+        lastFocused_ = now;
+    }
+}
+
+void TForm1::FocusWindow() {
+    activateWindow();
+    if (lastFocused_ && lastFocused_->isVisible() && lastFocused_->isEnabled()) {
+        lastFocused_->setFocus(Qt::OtherFocusReason);
+    } else {
+        setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void TForm1::Button1Click(QObject*) {

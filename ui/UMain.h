@@ -4,6 +4,7 @@
 // windows.
 #include <QLineEdit>
 #include <QGroupBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSize>
 #include <QTimer>
@@ -19,6 +20,7 @@ class TForm1 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
 
     TLabel* Label1 = nullptr;
     TLabel* Label2 = nullptr;
@@ -56,6 +58,11 @@ public:
     void Button4Click(QObject* Sender);
     void Button5Click(QObject* Sender);
 
+    // Gives the keyboard focus to the main window as a whole: back to the
+    // control of this window that had it last, or to the window itself if
+    // none had it yet.
+    void FocusWindow();
+
     // The multiple-document workspace that holds the histogram windows.
     TWorkspace* Workspace() const { return workspace_; }
 
@@ -87,6 +94,9 @@ private:
     TWorkspace* workspace_ = nullptr;
     bool shownOnce_ = false;
     void CheckPlacement();
+    void NoteFocus(QWidget* now);
+    QMetaObject::Connection focusTracking_;
+    QPointer<QWidget> lastFocused_;  // the last control of this window with the focus
     QTimer placementTimer_;
     int placementChecks_ = 0;
     QSize placedOuterSize_;

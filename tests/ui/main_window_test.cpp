@@ -339,6 +339,21 @@ TEST_F(ActiveFormTest, NoControlHasTheFocusAtStart) {
     EXPECT_EQ(QApplication::focusWidget(), form->Edit1);
 }
 
+TEST_F(ActiveFormTest, FocusingTheWindowReturnsToItsLastFocusedControl) {
+    form->FocusWindow();
+    EXPECT_EQ(QApplication::focusWidget(), form.get()) << "no control had the focus yet";
+
+    auto* inner = new QLineEdit;
+    QMdiSubWindow* child = form->Workspace()->addSubWindow(inner);
+    child->show();
+    form->Button4->setFocus();
+    inner->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), inner);
+    form->FocusWindow();
+    EXPECT_EQ(QApplication::focusWidget(), form->Button4);
+    delete child;
+}
+
 TEST_F(ActiveFormTest, TabSkipsTheDisabledButtons) {
     EXPECT_EQ(TabWalk(form->Edit1, 7),
               (std::vector<std::string>{"Edit2", "Button1", "Button4", "Button5", "Edit3", "Edit4", "Edit1"}));

@@ -102,12 +102,18 @@ TEST_F(OpenDialogTest, ANameTypedIsTakenAsItIsAndRememberedInFull) {
     EXPECT_TRUE(second.FileName().isEmpty());
 }
 
-TEST_F(OpenDialogTest, AnExistingFileAndATypedFolderAreConfirmed) {
+TEST_F(OpenDialogTest, AnExistingFileAFolderAndARelativeNameAreConfirmed) {
     TOpenPictureDialog dialog(&owner);
     EXPECT_TRUE(ExecuteAnswering(dialog, [&](TPictureFileDialog* d) { TypeAndConfirm(d, picturePath); }));
     EXPECT_EQ(dialog.FileName(), picturePath);
     EXPECT_TRUE(ExecuteAnswering(dialog, [&](TPictureFileDialog* d) { TypeAndConfirm(d, dir.path()); }));
     EXPECT_EQ(QDir(dialog.FileName()), QDir(dir.path()));
+    // A bare name is taken in the folder shown.
+    EXPECT_TRUE(ExecuteAnswering(dialog, [&](TPictureFileDialog* d) {
+        d->setDirectory(dir.path());
+        TypeAndConfirm(d, QStringLiteral("baru"));
+    }));
+    EXPECT_EQ(dialog.FileName(), dir.filePath(QStringLiteral("baru")));
 }
 
 TEST_F(OpenDialogTest, TheHookAnswersInsteadOfTheDialog) {
