@@ -63,6 +63,14 @@ void TPictureFileDialog::accept() {
         name = QDir::homePath() + name.mid(1);
     }
     chosen_ = QDir::cleanPath(QDir(directory().absolutePath()).absoluteFilePath(name));
+    // A file picked in the list may lie outside the folder shown (its full
+    // path was typed): the list knows where it is.
+    for (const QString& selected : selectedFiles()) {
+        if (QFileInfo(selected).fileName() == name) {
+            chosen_ = QFileInfo(selected).absoluteFilePath();
+            break;
+        }
+    }
     done(QDialog::Accepted);
 }
 
@@ -75,7 +83,12 @@ void TOpenPictureDialog::SetExecuteHook(ExecuteHook hook) {
 TPictureFileDialog* TOpenPictureDialog::CreateDialog() const {
     auto* dialog = new TPictureFileDialog(owner_);
     if (!fileName_.isEmpty()) {
-        // The full path, as confirmed last time.
+        // The full path, as confirmed last time; the dialog opens in its
+        // folder, as a path in the name box asks.
+        const QFileInfo last(fileName_);
+        if (last.dir().exists()) {
+            dialog->setDirectory(last.dir());
+        }
         if (QLineEdit* box = dialog->FileNameBox()) {
             box->setText(fileName_);
         }

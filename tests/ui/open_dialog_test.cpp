@@ -43,6 +43,9 @@ protected:
     static void TypeAndConfirm(TPictureFileDialog* d, const QString& name) {
         QLineEdit* box = d->FileNameBox();
         ASSERT_NE(box, nullptr);
+        // Typing happens in the active dialog: without the focus, the box
+        // takes the name of whatever the list selects.
+        ASSERT_TRUE(QTest::qWaitForWindowActive(d));
         box->setFocus();
         box->setText(name);  // as if typed, without the completion list
         QTest::keyClick(box, Qt::Key_Return);
@@ -107,7 +110,7 @@ TEST_F(OpenDialogTest, AnExistingFileAFolderAndARelativeNameAreConfirmed) {
     EXPECT_TRUE(ExecuteAnswering(dialog, [&](TPictureFileDialog* d) { TypeAndConfirm(d, picturePath); }));
     EXPECT_EQ(dialog.FileName(), picturePath);
     EXPECT_TRUE(ExecuteAnswering(dialog, [&](TPictureFileDialog* d) { TypeAndConfirm(d, dir.path()); }));
-    EXPECT_EQ(QDir(dialog.FileName()), QDir(dir.path()));
+    EXPECT_EQ(QDir(dialog.FileName()), QDir(dir.path())) << dialog.FileName().toStdString();
     // A bare name is taken in the folder shown.
     EXPECT_TRUE(ExecuteAnswering(dialog, [&](TPictureFileDialog* d) {
         d->setDirectory(dir.path());
