@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     Form1->show();
 
     application.exec();
-    delete Form1;
+    delete Form1;  // the histogram windows go with it
+    Form1 = nullptr;
     return 0;
 }
