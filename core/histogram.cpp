@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -60,6 +63,40 @@ int32_t Clamp32(uint64_t n) {
     return static_cast<int32_t>(std::min<uint64_t>(n, std::numeric_limits<int32_t>::max()));
 }
 
+// Counts storage rows [first, last) into totals.
+void CountRows(const Bitmap& bitmap, int32_t first, int32_t last, Totals& totals) {
+    const size_t w = static_cast<size_t>(bitmap.Width());
+    const int32_t height = bitmap.Height();
+    auto sub = std::make_unique<SubCounts>();
+    std::memset(sub.get(), 0, sizeof *sub);
+    // A lane gets at most a quarter of the pixels plus three per row; flushing
+    // before 2^32 pixels have been counted keeps every counter from wrapping.
+    constexpr uint64_t kFlushLimit = std::numeric_limits<uint32_t>::max();
+    uint64_t sinceFlush = 0;
+    // Counting does not depend on the row order: rows are taken in storage
+    // order so that memory is read forwards.
+    const bool bottomUp = !bitmap.TopDown();
+    for (int32_t i = first; i < last; ++i) {
+        if (sinceFlush + w > kFlushLimit) {
+            FlushInto(*sub, totals);
+            sinceFlush = 0;
+        }
+        CountRow(PixelRow(bitmap, bottomUp ? height - 1 - i : i).data(), w, *sub);
+        sinceFlush += w;
+    }
+    FlushInto(*sub, totals);
+}
+
+// Counting is bound by the counter updates, not by memory, so a large
+// picture is split into row bands counted on separate cores and summed.
+unsigned BandsFor(const Bitmap& bitmap) {
+    constexpr uint64_t kPixelsPerBand = uint64_t{1} << 22;
+    const uint64_t pixels = static_cast<uint64_t>(bitmap.Width()) * static_cast<uint64_t>(bitmap.Height());
+    const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+    const uint64_t wanted = std::max<uint64_t>(1, pixels / kPixelsPerBand);
+    return static_cast<unsigned>(std::min<uint64_t>({wanted, cores, static_cast<uint64_t>(bitmap.Height())}));
+}
+
 }  // namespace
 
 ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap) {
@@ -69,33 +106,31 @@ ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap) {
     // Only a 24-bit raster is read as blue, green, red triples; any other
     // depth gives no counts rather than misreading (or overrunning) its rows.
     if (bitmap.BitsPerPixel() != 24 || width <= 0 || height <= 0) return result;
-    const size_t w = static_cast<size_t>(width);
-    if (bitmap.Stride() < 3 * w) return result;
+    if (bitmap.Stride() < 3 * static_cast<size_t>(width)) return result;
 
-    SubCounts sub;
-    std::memset(&sub, 0, sizeof sub);
-    Totals totals{};
-    // A lane gets at most a quarter of the pixels plus three per row; flushing
-    // before 2^32 pixels have been counted keeps every counter from wrapping.
-    constexpr uint64_t kFlushLimit = std::numeric_limits<uint32_t>::max();
-    uint64_t sinceFlush = 0;
-    // Counting does not depend on the row order: rows are taken in storage
-    // order so that memory is read forwards.
-    const bool bottomUp = !bitmap.TopDown();
-    for (int32_t i = 0; i < height; ++i) {
-        if (sinceFlush + w > kFlushLimit) {
-            FlushInto(sub, totals);
-            sinceFlush = 0;
-        }
-        CountRow(PixelRow(bitmap, bottomUp ? height - 1 - i : i).data(), w, sub);
-        sinceFlush += w;
+    const unsigned bands = BandsFor(bitmap);
+    std::unique_ptr<Totals[]> bandTotals(new Totals[bands]());
+    auto bandStart = [&](unsigned b) { return static_cast<int32_t>(int64_t{height} * b / bands); };
+    if (bands == 1) {
+        CountRows(bitmap, 0, height, bandTotals[0]);
+    } else {
+        std::vector<std::thread> workers;
+        for (unsigned b = 1; b < bands; ++b)
+            workers.emplace_back([&, b] { CountRows(bitmap, bandStart(b), bandStart(b + 1), bandTotals[b]); });
+        CountRows(bitmap, 0, bandStart(1), bandTotals[0]);
+        for (auto& t : workers) t.join();
     }
-    FlushInto(sub, totals);
 
     for (int v = 0; v < 256; ++v) {
-        result.Blue[v] = Clamp32(totals[0][v]);
-        result.Green[v] = Clamp32(totals[1][v]);
-        result.Red[v] = Clamp32(totals[2][v]);
+        uint64_t blue = 0, green = 0, red = 0;
+        for (unsigned b = 0; b < bands; ++b) {
+            blue += bandTotals[b][0][v];
+            green += bandTotals[b][1][v];
+            red += bandTotals[b][2][v];
+        }
+        result.Blue[v] = Clamp32(blue);
+        result.Green[v] = Clamp32(green);
+        result.Red[v] = Clamp32(red);
     }
     int32_t peak = 0;
     for (int v = 0; v < 256; ++v) {
