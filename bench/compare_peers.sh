@@ -74,7 +74,9 @@ cat >"$scratch/magick/policy.xml" <<'EOF'
 EOF
 export MAGICK_CONFIGURE_PATH=$scratch/magick
 
-# Page cache: every file read once before anything is timed.
+# Written back to disk first, so that no writeback runs during the timings;
+# then every file read once, so that all are in the page cache.
+sync "$big_o" "$big_m" "$batch_o" "${batch_files[@]}"
 cat "$big_o" "$big_m" "$batch_o" "${batch_files[@]}" >/dev/null
 
 # --- the numbers agree ---------------------------------------------------------
@@ -117,8 +119,8 @@ cmp -s "$scratch/batch_j1.txt" "$scratch/batch_j2.txt" || { echo "-j 1 and -j 2 
 
 # --- timings ---------------------------------------------------------------------
 # hyperfine sends each command's output to /dev/null; -N runs it without a shell.
-median() {  # hyperfine CSV: command,mean,stddev,median,...
-  awk -F, 'NR > 1 { print $4 }' "$1"
+median() {  # hyperfine CSV: command,mean,stddev,median,user,system,min,max (the command may be quoted and hold commas)
+  awk -F, 'NR > 1 { print $(NF - 4) }' "$1"
 }
 time_pair() {  # name, runs, warmup, command...
   local name=$1 n=$2 w=$3
@@ -149,7 +151,7 @@ echo
 echo "- CPU: $(sed -nE 's/^model name\s*:\s*//p' /proc/cpuinfo | head -n1), $(nproc) cores available"
 echo "- Memory: $(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
 echo "- Kernel: $(uname -r); load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "- Tools: $("$im_compare" -version | head -n1 | sed 's/ https.*//'); $(ffmpeg -version | head -n1 | sed 's/ Copyright.*//'); $(hyperfine --version)"
+echo "- Tools: $("$im_compare" -version | head -n1 | sed 's/^Version: //; s/ https.*//'); $(ffmpeg -version | head -n1 | sed 's/ Copyright.*//'); $(hyperfine --version)"
 echo
 echo "## Results"
 echo
@@ -172,3 +174,21 @@ awk -v cat="$(median "$scratch/cat.csv")" -v ours="$(median "$scratch/citra.csv"
   mib = peak / 1024
   printf "| peak memory of the 8000 x 8000 pair (largest of 5 runs) vs both files + 64 MiB | %.1f MiB | %.1f MiB | %.2f | at most 1 | %s |\n", mib, limit, mib / limit, (mib <= limit ? "yes" : "no")
 }'
+echo
+echo "Details (hyperfine: median and range of wall-clock time; user and system CPU time are means):"
+echo
+echo "| run | median | min … max | user | system |"
+echo "|---|---|---|---|---|"
+for name in cat citra magick ffmpeg batch1 batch2; do
+  case $name in
+    cat) label="cat ORIGINAL MANIPULATED (8000 x 8000)" ;;
+    citra) label="citra compare ORIGINAL MANIPULATED (8000 x 8000)" ;;
+    magick) label="ImageMagick compare -metric MSE (8000 x 8000)" ;;
+    ffmpeg) label="ffmpeg -lavfi psnr (8000 x 8000)" ;;
+    batch1) label="citra -j 1 on 1 core, 50 pairs of 1920 x 1080" ;;
+    batch2) label="citra -j 2 on 2 cores, 50 pairs of 1920 x 1080" ;;
+  esac
+  awk -F, -v label="$label" 'NR > 1 {
+    printf "| %s | %.1f ms | %.1f … %.1f ms | %.1f ms | %.1f ms |\n", label, $(NF-4)*1000, $(NF-1)*1000, $NF*1000, $(NF-3)*1000, $(NF-2)*1000
+  }' "$scratch/$name.csv"
+done
