@@ -106,7 +106,7 @@ class Interrupt : public testing::TestWithParam<InterruptCase> {
 protected:
     static void SetUpTestSuite() {
         dir_ = new ScratchDir;
-        // 1000 x 1000: a few milliseconds a pair, so 400 pairs take a while.
+        // 1000 x 1000: a millisecond or more a pair, so 2000 pairs take seconds.
         WriteUniformBmp(dir_->Path("asli.bmp"), 1000, 1000, {10, 20, 30});
         WriteUniformBmp(dir_->Path("hasil.bmp"), 1000, 1000, {10, 20, 31});
     }
@@ -117,7 +117,7 @@ protected:
     static inline ScratchDir* dir_ = nullptr;
 };
 
-constexpr size_t kPairs = 400;
+constexpr size_t kPairs = 2000;
 
 TEST_P(Interrupt, StopsAfterCompleteLinesWithExitCode130) {
     const InterruptCase& c = GetParam();
@@ -127,7 +127,7 @@ TEST_P(Interrupt, StopsAfterCompleteLinesWithExitCode130) {
 
     const auto run = RunAndInterrupt(args, [&](const std::string& out, const std::string& err) {
         if (!c.waitForProgress) return Lines(out).size() > c.headerLines;
-        // A frame "...  n/400  r pairs/s ..." with a rate: a pair is done.
+        // A frame "...  n/2000  r pairs/s ..." with a rate: a pair is done.
         const size_t rate = err.rfind(" pairs/s");
         return rate != std::string::npos && rate > 0 && err[rate - 1] != '-';
     });
