@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -51,13 +52,20 @@ private:
 // The original, loaded by a thread of its own and then only read.
 class SharedOriginal {
 public:
-    explicit SharedOriginal(const std::string& path)
-        : loaded_(promise_.get_future().share()),
-          loader_([this, path] {
-              image_ = std::make_unique<OriginalImage>(path);
-              promise_.set_value();
-          }) {}
-    ~SharedOriginal() { loader_.join(); }
+    explicit SharedOriginal(const std::string& path) : loaded_(promise_.get_future().share()) {
+        const auto load = [this, path] {
+            image_ = std::make_unique<OriginalImage>(path);
+            promise_.set_value();
+        };
+        try {
+            loader_ = std::thread(load);
+        } catch (const std::system_error&) {
+            load();  // no thread to be had: load it here
+        }
+    }
+    ~SharedOriginal() {
+        if (loader_.joinable()) loader_.join();
+    }
 
     const OriginalImage& Get() const {
         loaded_.wait();
@@ -72,7 +80,7 @@ private:
     std::promise<void> promise_;
     std::shared_future<void> loaded_;
     std::unique_ptr<OriginalImage> image_;
-    std::thread loader_;  // last: started once the members above exist
+    std::thread loader_;
 };
 
 bool Stopping(const PairRunSettings& settings) {
@@ -109,15 +117,19 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
     PairRunEnd end = PairRunEnd::Completed;
     {
         const SharedOriginal original(originalPath);
+        const auto work = [&] {
+            while (!Stopping(settings)) {
+                const size_t index = next.fetch_add(1);
+                if (index >= count) break;
+                buffer.Put(index, ComputeInput(original, originalPath, inputs[index], jobs > 1));
+            }
+        };
         std::vector<std::jthread> workers;
-        for (size_t w = 0; w < workerCount; ++w) {
-            workers.emplace_back([&] {
-                while (!Stopping(settings)) {
-                    const size_t index = next.fetch_add(1);
-                    if (index >= count) break;
-                    buffer.Put(index, ComputeInput(original, originalPath, inputs[index], jobs > 1));
-                }
-            });
+        try {
+            for (size_t w = 0; w < workerCount; ++w) workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for: the ones started share the pairs.
+            if (workers.empty()) work();
         }
 
         for (size_t written = 0; written < count;) {
