@@ -133,14 +133,16 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
         }
 
         for (size_t written = 0; written < count;) {
-            if (Stopping(settings)) {
-                end = PairRunEnd::Stopped;
-                break;
-            }
-            std::optional<PairResult> result = buffer.Take(written, settings.tickInterval);
-            if (result && !Stopping(settings)) {
+            // Once stopping, only what is already finished, in order, goes out.
+            const bool stopping = Stopping(settings);
+            std::optional<PairResult> result =
+                buffer.Take(written, stopping ? std::chrono::milliseconds(0) : settings.tickInterval);
+            if (result) {
                 callbacks.deliver(*result);
                 ++written;
+            } else if (stopping) {
+                end = PairRunEnd::Stopped;
+                break;
             }
             if (callbacks.tick) callbacks.tick(buffer.Finished());
         }

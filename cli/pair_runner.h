@@ -19,7 +19,10 @@
 
 struct PairRunSettings {
     unsigned jobs = 1;  // 1: one pair after the other, original first
-    // Checked before each new pair; once set, nothing more is delivered.
+    // Checked before each new pair. Once it is set, the results already
+    // finished that follow the delivered ones without a gap are delivered,
+    // and RunPairs returns without waiting for the pairs still in progress
+    // to be delivered (it joins their workers).
     const std::atomic<bool>* stop = nullptr;
     // How often `tick` runs while the caller waits for the next result.
     std::chrono::milliseconds tickInterval{50};

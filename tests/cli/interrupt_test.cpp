@@ -93,6 +93,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 struct InterruptCase {
     const char* name;
+    // One worker where the trigger is a count of finished pairs: the first
+    // pair is then among them.
     std::vector<std::string> options;
     // Which output shows the first result: stdout for line formats, the
     // progress bar on stderr for the text table (written at the end).
@@ -122,7 +124,7 @@ constexpr size_t kPairs = 2000;
 TEST_P(Interrupt, StopsAfterCompleteLinesWithExitCode130) {
     const InterruptCase& c = GetParam();
     std::vector<std::string> args = c.options;
-    args.insert(args.end(), {"-j", "2", "compare", dir_->Path("asli.bmp")});
+    args.insert(args.end(), {"compare", dir_->Path("asli.bmp")});
     args.insert(args.end(), kPairs, dir_->Path("hasil.bmp"));
 
     const auto run = RunAndInterrupt(args, [&](const std::string& out, const std::string& err) {
@@ -155,9 +157,10 @@ TEST_P(Interrupt, StopsAfterCompleteLinesWithExitCode130) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, Interrupt,
-                         testing::Values(InterruptCase{"Json", {"--json"}, false, 0},
-                                         InterruptCase{"Csv", {"--csv"}, false, 1},
-                                         InterruptCase{"TextTableOfFinishedPairs", {"--progress"}, true, 1}),
+                         testing::Values(InterruptCase{"Json", {"--json", "-j", "2"}, false, 0},
+                                         InterruptCase{"Csv", {"--csv", "-j", "2"}, false, 1},
+                                         InterruptCase{"TextTableOfFinishedPairs", {"--progress", "-j", "1"}, true,
+                                                       1}),
                          [](const testing::TestParamInfo<InterruptCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
