@@ -47,7 +47,7 @@ struct BitmapHeader {
     throw CitraError(msg::kStreamRead);
 }
 
-// Step 11: the raster store refused, or memory ran out (errno set).
+// The raster store refused (errno 0), or memory ran out (errno set).
 [[noreturn]] void ThrowRasterRefused(int err) {
     if (err != 0) {
         throw CitraError(SystemErrorMessage(err));
@@ -153,12 +153,42 @@ void CheckRasterCombination(const BitmapHeader& header) {
     }
 }
 
+// The raster store's own limits (those of Bitmap::Allocate, which refuses
+// the same sizes without an error number).
+bool RasterStoreTakes(int32_t width, int32_t height, int bitsPerPixel) {
+    switch (bitsPerPixel) {
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            break;
+        default:
+            return false;
+    }
+    return width > 0 && height > 0 &&
+           Bitmap::StrideFor(width, bitsPerPixel) * static_cast<uint64_t>(height) <= Bitmap::kMaxRasterBytes;
+}
+
+bool IsRunLength(uint32_t compression) {
+    return compression == kCompressionRle8 || compression == kCompressionRle4;
+}
+
 }  // namespace
 
-std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file) {
-    auto bitmap = std::make_unique<Bitmap>();
+bool BitmapFileLayout::RunLength() const {
+    return IsRunLength(compression);
+}
+
+int BitmapFileLayout::BitsPerPixel() const {
+    return Empty() || RunLength() ? 0 : bitCount;
+}
+
+BitmapFileLayout ReadBitmapLayout(InputFile& file) {
+    BitmapFileLayout layout;
     if (file.Size() == 0) {
-        return bitmap;
+        return layout;
     }
 
     uint8_t fileHeader[kFileHeaderSize];
@@ -178,7 +208,7 @@ std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file) {
         file.ReadExact(masks, sizeof masks);
         header.masks = {Le32(masks), Le32(masks + 4), Le32(masks + 8)};
     }
-    std::vector<uint32_t> colourTable = ReadColourTable(file, header);
+    layout.colourTable = ReadColourTable(file, header);
 
     // Pixel data may not overlap the headers, masks or colour table.
     if (pixelOffset < file.Position()) {
@@ -186,37 +216,60 @@ std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file) {
     }
     CheckRasterCombination(header);
 
-    const bool topDown = !header.core && header.height < 0;
-    const int32_t height = header.height < 0 ? -header.height : header.height;
-    const uint64_t expected = header.imageSize != 0
-                                  ? header.imageSize
-                                  : Bitmap::StrideFor(header.width, header.bitCount) * static_cast<uint64_t>(height);
+    layout.width = header.width;
+    layout.height = header.height < 0 ? -header.height : header.height;
+    layout.topDown = !header.core && header.height < 0;
+    layout.bitCount = header.bitCount;
+    layout.compression = header.compression;
+    layout.stride = Bitmap::StrideFor(header.width, header.bitCount);
+    layout.pixelOffset = pixelOffset;
+    layout.masks = header.masks;
+    const uint64_t expected =
+        header.imageSize != 0 ? header.imageSize : layout.stride * static_cast<uint64_t>(layout.height);
     const uint64_t available = pixelOffset < file.Size() ? file.Size() - pixelOffset : 0;
-    uint64_t taken = std::min(expected, available);
-    file.SeekTo(pixelOffset);
+    layout.bytesTaken = std::min(expected, available);
 
-    if (header.compression == kCompressionNone || header.compression == kCompressionBitFields) {
-        if (!bitmap->Allocate(header.width, height, header.bitCount, topDown)) {
+    // Run-length data are decoded into a 32-bit raster; the others are kept
+    // at their own depth.
+    const int rasterDepth = layout.RunLength() ? 32 : header.bitCount;
+    if (!RasterStoreTakes(layout.width, layout.height, rasterDepth)) {
+        ThrowInvalid();
+    }
+    if (!layout.RunLength()) {
+        layout.bytesTaken = std::min(layout.bytesTaken, layout.stride * static_cast<uint64_t>(layout.height));
+    }
+    return layout;
+}
+
+std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file) {
+    auto bitmap = std::make_unique<Bitmap>();
+    BitmapFileLayout layout = ReadBitmapLayout(file);
+    if (layout.Empty()) {
+        return bitmap;
+    }
+    file.SeekTo(layout.pixelOffset);
+
+    if (!layout.RunLength()) {
+        if (!bitmap->Allocate(layout.width, layout.height, layout.bitCount, layout.topDown)) {
             ThrowRasterRefused(errno);
         }
-        taken = std::min<uint64_t>(taken, bitmap->DataSize());
         // Straight into the raster: one read, no intermediate copy.
-        file.ReadUpTo(bitmap->MutableData(), static_cast<size_t>(taken));
+        file.ReadUpTo(bitmap->MutableData(), static_cast<size_t>(layout.bytesTaken));
     } else {
-        if (!bitmap->Allocate(header.width, height, 32, false)) {
+        if (!bitmap->Allocate(layout.width, layout.height, 32, false)) {
             ThrowRasterRefused(errno);
         }
         std::vector<uint8_t> packed;
         try {
-            packed.resize(static_cast<size_t>(std::min(taken, kMaxInMemoryBytes)));
+            packed.resize(static_cast<size_t>(std::min(layout.bytesTaken, kMaxInMemoryBytes)));
         } catch (const std::bad_alloc&) {
             ThrowRasterRefused(ENOMEM);
         }
         packed.resize(file.ReadUpTo(packed.data(), packed.size()));
-        DecodeRunLength(packed, header.bitCount, colourTable, *bitmap);
+        DecodeRunLength(packed, layout.bitCount, layout.colourTable, *bitmap);
         bitmap->SetBitsPerPixel(0);
     }
-    bitmap->SetColourTable(std::move(colourTable));
-    bitmap->SetColourMasks(header.masks);
+    bitmap->SetColourTable(std::move(layout.colourTable));
+    bitmap->SetColourMasks(layout.masks);
     return bitmap;
 }
