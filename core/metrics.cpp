@@ -47,18 +47,22 @@ bool NonEmptyOtherDepth(const Bitmap& bitmap) {
 
 }  // namespace
 
-QualityMetrics ComputeQualityMetrics(const Bitmap& original, const Bitmap& manipulated) {
-    if (NonEmptyOtherDepth(original) || NonEmptyOtherDepth(manipulated))
-        throw CitraError(msg::kNot24Bit);
+std::optional<std::string> PairRefusal(const Bitmap& original, const Bitmap& manipulated) {
+    if (NonEmptyOtherDepth(original) || NonEmptyOtherDepth(manipulated)) return msg::kNot24Bit;
     if (original.Width() != manipulated.Width() || original.Height() != manipulated.Height())
-        throw CitraError(msg::kSizeDiffers);
+        return msg::kSizeDiffers;
+    // Nothing opened on either side: no 24-bit picture to compare.
+    if (original.Empty()) return msg::kNot24Bit;
+    const size_t rowBytes = 3 * static_cast<size_t>(original.Width());
+    if (original.Stride() < rowBytes || manipulated.Stride() < rowBytes) return msg::kNot24Bit;
+    return std::nullopt;
+}
+
+QualityMetrics ComputeQualityMetrics(const Bitmap& original, const Bitmap& manipulated) {
+    if (const std::optional<std::string> refusal = PairRefusal(original, manipulated)) throw CitraError(*refusal);
     const int32_t width = original.Width();
     const int32_t height = original.Height();
-    // No pixels: the mean would be 0/0.
-    if (width <= 0 || height <= 0) throw CitraError(msg::kInvalidFloat);
     const size_t rowBytes = 3 * static_cast<size_t>(width);
-    if (original.Stride() < rowBytes || manipulated.Stride() < rowBytes)
-        throw CitraError(msg::kNot24Bit);
 
     // Exact: at most 195075 per pixel, far below 2^64 for any raster in memory.
     // Integer addition makes the row order irrelevant, so the rows are taken

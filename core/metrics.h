@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,9 +10,16 @@ struct QualityMetrics {
     double PSNR = 0;
 };
 
+// Why a pair cannot be compared, as the text shown to the user, or nullopt
+// for two 24-bit bitmaps of the same size with at least one pixel. Checked
+// in this order: a non-empty bitmap of another depth (msg::kNot24Bit), a
+// difference in width or height (msg::kSizeDiffers), two empty bitmaps
+// (msg::kNot24Bit: neither holds a 24-bit picture).
+std::optional<std::string> PairRefusal(const Bitmap& original, const Bitmap& manipulated);
+
 // MSE (summed over the three bytes of a pixel, averaged over the pixels) and
-// PSNR of two 24-bit bitmaps of equal size. A pair that breaks this is
-// refused with CitraError, reading nothing outside a row.
+// PSNR of two 24-bit bitmaps of equal size. A pair that PairRefusal refuses
+// raises CitraError with its text, and nothing outside a row is read.
 QualityMetrics ComputeQualityMetrics(const Bitmap& original, const Bitmap& manipulated);
 
 // "0.000" pattern: 18 significant digits, then half away from zero at the

@@ -252,7 +252,7 @@ const Refusal kRefusals[] = {
     {"WidthDiffers", {3, 2, 24}, {2, 2, 24}, msg::kSizeDiffers},
     {"EmptyOriginal", {0, 0, 0}, {2, 2, 24}, msg::kSizeDiffers},
     {"EmptyManipulated", {2, 2, 24}, {0, 0, 0}, msg::kSizeDiffers},
-    {"BothEmpty", {0, 0, 0}, {0, 0, 0}, msg::kInvalidFloat},
+    {"BothEmpty", {0, 0, 0}, {0, 0, 0}, msg::kNot24Bit},
 };
 
 void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
@@ -263,11 +263,18 @@ TEST_P(Refusals, RaiseTheirMessage) {
     const Refusal& r = GetParam();
     const Bitmap original = MakeShape(r.original);
     const Bitmap manipulated = MakeShape(r.manipulated);
+    EXPECT_EQ(PairRefusal(original, manipulated), std::optional<std::string>(r.message));
     try {
         ComputeQualityMetrics(original, manipulated);
         FAIL() << "no error";
     } catch (const CitraError& e) {
         EXPECT_STREQ(e.what(), r.message);
+    }
+}
+
+TEST(Metrics, PairRefusalAcceptsTwo24BitBitmapsOfOneSize) {
+    for (const Shape shape : {Shape{1, 1, 24}, Shape{3, 2, 24}, Shape{5, 1, 24}}) {
+        EXPECT_EQ(PairRefusal(MakeShape(shape), MakeShape(shape)), std::nullopt) << shape.width << "x" << shape.height;
     }
 }
 
