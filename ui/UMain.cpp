@@ -2,15 +2,26 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QScreen>
 #include <QTimer>
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "Application.h"
 #include "DesignFont.h"
+#include "Messages.h"
+#include "UnitHist.h"
 #include "WindowPlacement.h"
+#include "decimal_separator.h"
+#include "messages.h"
+#include "metrics.h"
+#include "picture.h"
 
 TForm1* Form1 = nullptr;
 TFormHist* FormHist2 = nullptr;
@@ -35,6 +46,20 @@ void RequestQuit() {
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
+// A path as the core's file functions take it: in the file system's encoding.
+std::string FileSystemPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// "W x H pixels"
+QString PixelDimensions(int32_t width, int32_t height) {
+    return QString::number(width) + QStringLiteral(" x ") + QString::number(height) + QStringLiteral(" pixels");
+}
+
+QString TrueColourStatus(int32_t width, int32_t height) {
+    return QStringLiteral("Citra True Color (") + PixelDimensions(width, height) + QStringLiteral(")");
+}
+
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -56,6 +81,9 @@ TForm1::TForm1(QWidget* parent)
 TForm1::~TForm1() {
     // The base class still moves the focus away while it is destroyed.
     disconnect(focusTracking_);
+    // The histogram windows go with the workspace.
+    if (FormHist != nullptr && workspace_->isAncestorOf(FormHist)) FormHist = nullptr;
+    if (FormHist2 != nullptr && workspace_->isAncestorOf(FormHist2)) FormHist2 = nullptr;
 }
 
 int TForm1::Scaled(int designed) const {
@@ -252,19 +280,110 @@ void TForm1::FocusWindow() {
 }
 
 void TForm1::Button1Click(QObject*) {
-    // Opening the original image: not yet written.
+    if (OpenPictureDialog1->Execute()) {
+        const QString path = OpenPictureDialog1->FileName();
+        const std::string file = FileSystemPath(path);
+        ::Picture& picture = Image1->picture();
+        LoadPicture(picture, file);
+        Edit1->setText(path);
+        Label11->setText(QStringLiteral("Citra Asli"));
+        if (AsBitmap(picture).BitsPerPixel() != 24) {
+            ShowModalMessage(QString::fromLatin1(msg::kNot24Bit));
+            return;
+        }
+        const int64_t size = MeasureFileSize(file);
+        StatusBar1->setText(TrueColourStatus(picture.Width(), picture.Height()));
+        Label7->setText(QString::number(size) + QStringLiteral(" bytes"));
+        Label8->setText(PixelDimensions(picture.Width(), picture.Height()));
+    }
+
+    Button2->setEnabled(true);
+    if (FormHist == nullptr) FormHist = new TFormHist(workspace_);
+    // Below the results group, every time.
+    FormHist->SetTop(GroupBox2->y() + GroupBox2->height() + 15);
+    FormHist->SetLeft(GroupBox2->x());
+    FormHist->SourcePicture = &Image1->picture();
+    FormHist->MenghitungHistogram();
+    FormHist->Repaint();
+    FocusWindow();
+    FormHist->SetWindowStateNormal();  // only acts when minimised
 }
 
 void TForm1::Button2Click(QObject*) {
-    // Opening the manipulated image: not yet written.
+    if (OpenPictureDialog2->Execute()) {
+        const QString path = OpenPictureDialog2->FileName();
+        ::Picture& picture = Image2->picture();
+        LoadPicture(picture, FileSystemPath(path));
+        Edit2->setText(path);
+        Label13->setText(QStringLiteral("Citra Hasil Manipulasi"));
+        if (AsBitmap(picture).BitsPerPixel() != 24) {
+            ShowModalMessage(QString::fromLatin1(msg::kNot24Bit));
+            return;
+        }
+        const ::Picture& original = Image1->picture();
+        if (original.Width() != picture.Width() || original.Height() != picture.Height()) {
+            ShowModalMessage(QString::fromLatin1(msg::kSizeDiffers));
+            ClearPicture(picture);
+            Label13->setText(QString());
+            Edit2->setText(QString());
+            Edit2->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        StatusBar1->setText(TrueColourStatus(picture.Width(), picture.Height()));
+    }
+
+    if (FormHist2 == nullptr) FormHist2 = new TFormHist(workspace_);
+    FormHist2->setWindowTitle(QStringLiteral("Histogram Citra Hasil"));
+    // Beside the first histogram window, wherever that stands now.
+    FormHist2->SetTop(FormHist->Top());
+    FormHist2->SetLeft(FormHist->Left() + FormHist->OuterWidth() + 30);
+    FormHist2->SourcePicture = &Image2->picture();
+    FormHist2->MenghitungHistogram();
+    FormHist2->Repaint();
+    FocusWindow();
+    FormHist2->SetWindowStateNormal();  // only acts when minimised
+    Button3->setEnabled(true);
 }
 
 void TForm1::Button3Click(QObject*) {
-    // The analysis: not yet written.
+    const Bitmap& original = AsBitmap(Image1->picture());
+    const Bitmap& manipulated = AsBitmap(Image2->picture());
+    // A cancelled dialog, a refused picture left in place or a new original
+    // can leave a pair that cannot be compared: say why, change nothing.
+    if (const std::optional<std::string> refusal = PairRefusal(original, manipulated)) {
+        ShowModalMessage(QString::fromStdString(*refusal));
+        return;
+    }
+    // Both results first, so an error leaves both texts as they were.
+    const QualityMetrics metrics = ComputeQualityMetrics(original, manipulated);
+    const std::string separator = UserDecimalSeparator();
+    const QString mse = QString::fromStdString(FormatMetric(metrics.MSE, separator));
+    const QString psnr = QString::fromStdString(FormatMetric(metrics.PSNR, separator));
+    Edit3->setText(mse);
+    Edit4->setText(psnr);
 }
 
 void TForm1::Button4Click(QObject*) {
-    // The reset: not yet written.
+    Edit1->setText(QString());
+    Edit2->setText(QString());
+    Label7->setText(QString());
+    Label8->setText(QString());
+    Edit3->setText(QString());
+    Edit4->setText(QString());
+    Label11->setText(QString());
+    Label13->setText(QString());
+
+    ClearPicture(Image1->picture());
+    ClearPicture(Image2->picture());
+
+    // Closing minimises; a window not created yet stays uncreated.
+    if (FormHist != nullptr) FormHist->Close();
+    if (FormHist2 != nullptr) FormHist2->Close();
+
+    StatusBar1->setText(QString());
+    Button2->setEnabled(false);
+    Button3->setEnabled(false);
+    Edit1->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::Button5Click(QObject*) {

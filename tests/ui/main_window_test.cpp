@@ -16,8 +16,10 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 #include "DesignFont.h"
+#include "Messages.h"
 #include "UMain.h"
 #include "WindowPlacement.h"
 
@@ -369,6 +371,18 @@ TEST_F(ActiveFormTest, TabCyclesThroughEveryEnabledControlInOrder) {
 }
 
 TEST_F(ActiveFormTest, AltWithTheUnderlinedLetterClicksAnEnabledButtonOnly) {
+    // The commands run for real: their file dialogs are cancelled and
+    // their messages taken without a box.
+    struct QuietCommands {
+        QuietCommands() {
+            TOpenPictureDialog::SetExecuteHook([](TOpenPictureDialog&) { return std::optional<QString>(); });
+            SetModalMessageHook([](const QString&) {});
+        }
+        ~QuietCommands() {
+            TOpenPictureDialog::SetExecuteHook({});
+            SetModalMessageHook({});
+        }
+    } quiet;
     struct Key {
         Qt::Key key;
         QPushButton* button;
