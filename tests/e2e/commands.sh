@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# End-to-end run of the commands with the keyboard only, as a person would
+# use them: Alt+B, a path typed into the file dialog, Enter; Alt+U, the
+# same for the manipulated image; Alt+A. Then the screen is checked: both
+# histogram windows stand where they belong and are drawn pixel for pixel
+# as the picture's counts ask, and the results copied out of their boxes
+# with the keyboard are the picture pair's MSE and PSNR. Alt+K then ends
+# the program with exit code 0.
+# Usage: commands.sh <AnalisisCitra> <grab tool> <screen_check> <screenshot.png>
+# The screenshot shows the main window with its frame after the analysis.
+set -euo pipefail
+
+app=$1
+grab=$2
+check=$3
+shot=$4
+source "$(dirname "$0")/x_session.sh"
+export LC_ALL=C  # a full stop as the decimal separator
+
+client_w=275  # a histogram window's client area
+client_h=170
+
+original="$work/pictures/pemandangan asli.bmp"
+manipulated="$work/pictures/pemandangan hasil.bmp"
+mkdir -p "$work/pictures"
+"$check" pair "$original" "$manipulated" 216 136 || fail "cannot write the pictures"
+
+start_program
+echo "window $window"
+sleep 0.5
+
+active_window() {
+    xdotool getactivewindow 2>/dev/null || true
+}
+
+# Presses an open command's accelerator, types the path into the file
+# dialog that comes up and confirms it with Enter.
+open_with_keys() {
+    local key=$1 path=$2 dialog=""
+    for attempt in 1 2 3; do
+        xdotool windowactivate --sync "$window" 2>/dev/null || true
+        xdotool key "$key"
+        for _ in $(seq 30); do
+            dialog=$(active_window)
+            [ -n "$dialog" ] && [ "$dialog" != "$window" ] && break 2
+            sleep 0.1
+        done
+        echo "no file dialog after $key (attempt $attempt)"
+    done
+    [ -n "$dialog" ] && [ "$dialog" != "$window" ] || fail "no file dialog after $key"
+    echo "$key: file dialog $dialog '$(xdotool getwindowname "$dialog")'"
+    sleep 0.5  # settled, the name box holding the focus
+    xdotool type --delay 5 "$path"
+    for attempt in 1 2 3; do
+        xdotool key Return
+        for _ in $(seq 30); do
+            [ "$(active_window)" = "$window" ] && return 0
+            sleep 0.1
+        done
+        echo "file dialog still open after Enter (attempt $attempt)"
+    done
+    fail "the file dialog stayed open"
+}
+
+open_with_keys alt+b "$original"
+open_with_keys alt+u "$manipulated"
+xdotool key alt+a
+sleep 1
+
+read_geometry
+"$grab" "$work/screen.png" || fail "screenshot failed"
+"$grab" "$shot" $((x - fl)) $((y - ft)) $((w + fl + fr)) $((h + ft + fb)) || fail "screenshot failed"
+echo "screenshot $shot"
+
+# FormHist below the results group at (16, 424) of the workspace: its client
+# area lies a frame's width and a title bar further in.
+if ! hist1=$("$check" hist "$work/screen.png" "$original" $((x + 16)) $((y + 424)) 60); then
+    fail "the original's histogram is not on the screen as drawn from its counts"
+fi
+read -r hx1 hy1 <<<"$hist1"
+# FormHist2 beside it, 30 pixels right of its frame, tops aligned.
+if ! hist2=$("$check" hist "$work/screen.png" "$manipulated" $((hx1 + client_w + 30)) "$hy1" 40); then
+    fail "the manipulated image's histogram is not on the screen as drawn from its counts"
+fi
+read -r hx2 hy2 <<<"$hist2"
+echo "histogram client areas at $((hx1 - x)),$((hy1 - y)) and $((hx2 - x)),$((hy2 - y)) of the main window's client area"
+[ "$hy2" = "$hy1" ] || fail "the histogram windows' tops differ"
+sides=$((hx2 - hx1 - client_w - 30))  # the left and right frame of FormHist
+[ $((sides % 2)) = 0 ] && [ "$sides" -gt 0 ] && [ "$sides" -le 24 ] || fail "gap between the windows: frame sides $sides"
+workspace_edge=$((hx1 - x - 16 - sides / 2))
+[ "$workspace_edge" -ge 0 ] && [ "$workspace_edge" -le 4 ] || fail "FormHist not at left 16 (workspace edge $workspace_edge)"
+title=$((hy1 - y - 424 - workspace_edge))
+[ "$title" -ge 8 ] && [ "$title" -le 40 ] || fail "FormHist not at top 424 (title bar $title)"
+
+# The results, copied out of their boxes. Accelerator keys click without
+# moving the focus, so the window itself still holds it: Tab goes to Edit1,
+# then through Edit2 and the five buttons to Edit3. Tab into an edit box
+# selects its text.
+read -r want_mse want_psnr <<<"$("$check" metrics "$original" "$manipulated")"
+xdotool key Tab Tab Tab Tab Tab Tab Tab Tab ctrl+c
+sleep 0.3
+mse=$("$check" clipboard)
+xdotool key Tab ctrl+c
+sleep 0.3
+psnr=$("$check" clipboard)
+echo "MSE '$mse' (expected '$want_mse'), PSNR '$psnr' dB (expected '$want_psnr')"
+[ "$mse" = "$want_mse" ] || fail "MSE box"
+[ "$psnr" = "$want_psnr" ] || fail "PSNR box"
+
+press_until_exit alt+k
+[ "$app_rc" = 0 ] || fail "exit code $app_rc after Alt+K"
+echo "Alt+K (&Keluar) with both histogram windows open: exit code 0"
