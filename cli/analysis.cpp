@@ -1,28 +1,12 @@
 #include "analysis.h"
 
-#include <exception>
-#include <new>
 #include <utility>
 
+#include "attempt.h"
 #include "error.h"
 #include "messages.h"
 
 namespace {
-
-// Runs the step and returns the message of whatever it threw.
-template <typename Step>
-std::optional<std::string> Attempt(Step&& step) {
-    try {
-        step();
-        return std::nullopt;
-    } catch (const CitraError& e) {
-        return std::string(e.what());
-    } catch (const std::bad_alloc&) {
-        return std::string("Out of memory");
-    } catch (const std::exception& e) {
-        return std::string(e.what());
-    }
-}
 
 const Bitmap* TwentyFourBitBitmap(const Picture& picture) {
     const Bitmap* bitmap = picture.BitmapIfAny();
@@ -30,6 +14,18 @@ const Bitmap* TwentyFourBitBitmap(const Picture& picture) {
 }
 
 }  // namespace
+
+void CheckManipulated(int32_t originalWidth, int32_t originalHeight, int32_t width, int32_t height,
+                      int bitsPerPixel) {
+    if (bitsPerPixel != 24) throw CitraError(msg::kNot24Bit);
+    if (width != originalWidth || height != originalHeight) throw CitraError(msg::kSizeDiffers);
+}
+
+void CheckManipulated(int32_t originalWidth, int32_t originalHeight, const Picture& manipulated) {
+    const Bitmap* bitmap = manipulated.BitmapIfAny();
+    CheckManipulated(originalWidth, originalHeight, bitmap ? bitmap->Width() : 0, bitmap ? bitmap->Height() : 0,
+                     bitmap ? bitmap->BitsPerPixel() : 0);
+}
 
 InfoResult InspectFile(const std::string& path) {
     InfoResult result;
@@ -98,12 +94,9 @@ PairResult CompareLoaded(const OriginalImage& original, const std::string& manip
         return result;
     }
     result.error = Attempt([&] {
-        const Bitmap* manipulated = TwentyFourBitBitmap(picture);
-        if (!manipulated) throw CitraError(msg::kNot24Bit);
         const Bitmap& reference = *original.Pixels();
-        if (manipulated->Width() != reference.Width() || manipulated->Height() != reference.Height())
-            throw CitraError(msg::kSizeDiffers);
-        result.metrics = ComputeQualityMetrics(reference, *manipulated);
+        CheckManipulated(reference.Width(), reference.Height(), picture);
+        result.metrics = ComputeQualityMetrics(reference, *picture.BitmapIfAny());
     });
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Computes the result of one file or one pair. Failures end up in the
 // result's error, never as exceptions.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -34,8 +35,14 @@ private:
 // it again before returning. Does not load it when the original failed.
 PairResult ComparePair(const OriginalImage& original, const std::string& manipulatedPath);
 
-// The two halves of ComparePair, for loading a manipulated image while the
-// original is still being loaded. LoadManipulated returns the load error;
+// The refusals of a manipulated picture that loaded, against a 24-bit
+// original of the given width and height, as CitraError: first not a 24-bit
+// bitmap (bitsPerPixel 0 for a graphic of another kind), then another size.
+void CheckManipulated(int32_t originalWidth, int32_t originalHeight, int32_t width, int32_t height,
+                      int bitsPerPixel);
+void CheckManipulated(int32_t originalWidth, int32_t originalHeight, const Picture& manipulated);
+
+// The two halves of ComparePair. LoadManipulated returns the load error;
 // CompareLoaded gives the same result as ComparePair would have.
 std::optional<std::string> LoadManipulated(Picture& picture, const std::string& path);
 PairResult CompareLoaded(const OriginalImage& original, const std::string& manipulatedPath,

@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <future>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
 
-#include "analysis.h"
+#include "streamed_pairs.h"
 
 namespace {
 
@@ -49,46 +47,14 @@ private:
     size_t finished_ = 0;
 };
 
-// The original, loaded by a thread of its own and then only read.
-class SharedOriginal {
-public:
-    explicit SharedOriginal(const std::string& path) : loaded_(promise_.get_future().share()) {
-        const auto load = [this, path] {
-            image_ = std::make_unique<OriginalImage>(path);
-            promise_.set_value();
-        };
-        try {
-            loader_ = std::thread(load);
-        } catch (const std::system_error&) {
-            load();  // no thread to be had: load it here
-        }
-    }
-    ~SharedOriginal() {
-        if (loader_.joinable()) loader_.join();
-    }
-
-    const OriginalImage& Get() const {
-        loaded_.wait();
-        return *image_;
-    }
-    // True once it is known to have failed; never waits.
-    bool KnownToHaveFailed() const {
-        return loaded_.wait_for(std::chrono::seconds(0)) == std::future_status::ready && image_->Error();
-    }
-
-private:
-    std::promise<void> promise_;
-    std::shared_future<void> loaded_;
-    std::unique_ptr<OriginalImage> image_;
-    std::thread loader_;
-};
-
 bool Stopping(const PairRunSettings& settings) {
     return settings.stop && settings.stop->load();
 }
 
-PairResult ComputeInput(const SharedOriginal& original, const std::string& originalPath, const PairInput& input,
-                        bool overlapLoads) {
+// `original` is null when the pair is the only one: both files are then
+// read side by side and neither is loaded whole.
+PairResult ComputeInput(const BatchOriginal* original, const std::string& originalPath, const PairInput& input,
+                        StreamBuffers& buffers) {
     if (input.error) {
         PairResult result;
         result.original = originalPath;
@@ -96,12 +62,8 @@ PairResult ComputeInput(const SharedOriginal& original, const std::string& origi
         result.error = input.error;
         return result;
     }
-    if (!overlapLoads) original.Get();
-    // The manipulated image lives until this pair is computed, no longer.
-    Picture picture;
-    std::optional<std::string> loadError;
-    if (!original.KnownToHaveFailed()) loadError = LoadManipulated(picture, input.path);
-    return CompareLoaded(original.Get(), input.path, picture, loadError);
+    if (!original) return CompareFilesStreamed(originalPath, input.path, buffers);
+    return original->Compare(input.path, buffers);
 }
 
 }  // namespace
@@ -114,14 +76,28 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
     ReorderBuffer buffer(count);
     std::atomic<size_t> next{0};
 
+    // The original is loaded once for several pairs, and not at all for a
+    // single one or when every input is a folder that gave no file.
+    const size_t files = static_cast<size_t>(
+        std::count_if(inputs.begin(), inputs.end(), [](const PairInput& input) { return !input.error; }));
     PairRunEnd end = PairRunEnd::Completed;
     {
-        const SharedOriginal original(originalPath);
+        std::optional<BatchOriginal> original;
+        std::jthread loader;  // joined before `original` goes
+        if (files > 1) {
+            original.emplace(originalPath);
+            try {
+                loader = std::jthread([&] { original->Load(); });
+            } catch (const std::system_error&) {
+                original->Load();  // no thread to be had: load it here
+            }
+        }
         const auto work = [&] {
+            StreamBuffers buffers;  // allocated at the first band read
             while (!Stopping(settings)) {
                 const size_t index = next.fetch_add(1);
                 if (index >= count) break;
-                buffer.Put(index, ComputeInput(original, originalPath, inputs[index], jobs > 1));
+                buffer.Put(index, ComputeInput(original ? &*original : nullptr, originalPath, inputs[index], buffers));
             }
         };
         std::vector<std::jthread> workers;

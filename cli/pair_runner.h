@@ -2,11 +2,12 @@
 // Computes the pairs of one compare run on worker threads and hands the
 // results to the calling thread in argument order.
 //
-// The original is loaded once, on a thread of its own; with more than one
-// worker the first manipulated images are loaded meanwhile. Each worker
-// holds one manipulated image at a time, so at most `jobs` manipulated
-// images and the original are in memory at once. Finished results wait in
-// a reorder buffer until all earlier ones have been delivered.
+// With more than one pair the original is loaded once, on a thread of its
+// own, and each worker reads one manipulated file after the other band by
+// band through a buffer of its own, so memory holds the original and one
+// small buffer per worker. A single pair reads both files side by side,
+// band by band: neither is loaded whole. Finished results wait in a reorder
+// buffer until all earlier ones have been delivered.
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -18,7 +19,7 @@
 #include "results.h"
 
 struct PairRunSettings {
-    unsigned jobs = 1;  // 1: one pair after the other, original first
+    unsigned jobs = 1;  // 1: one pair after the other
     // Checked before each new pair. Once it is set, the results already
     // finished that follow the delivered ones without a gap are delivered,
     // and RunPairs returns without waiting for the pairs still in progress

@@ -241,24 +241,29 @@ BitmapFileLayout ReadBitmapLayout(InputFile& file) {
     return layout;
 }
 
-std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file) {
+std::unique_ptr<Bitmap> AllocateRaster(const BitmapFileLayout& layout) {
     auto bitmap = std::make_unique<Bitmap>();
+    const bool allocated = layout.RunLength()
+                               ? bitmap->Allocate(layout.width, layout.height, 32, false)
+                               : bitmap->Allocate(layout.width, layout.height, layout.bitCount, layout.topDown);
+    if (!allocated) {
+        ThrowRasterRefused(errno);
+    }
+    return bitmap;
+}
+
+std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file) {
     BitmapFileLayout layout = ReadBitmapLayout(file);
     if (layout.Empty()) {
-        return bitmap;
+        return std::make_unique<Bitmap>();
     }
+    std::unique_ptr<Bitmap> bitmap = AllocateRaster(layout);
     file.SeekTo(layout.pixelOffset);
 
     if (!layout.RunLength()) {
-        if (!bitmap->Allocate(layout.width, layout.height, layout.bitCount, layout.topDown)) {
-            ThrowRasterRefused(errno);
-        }
         // Straight into the raster: one read, no intermediate copy.
         file.ReadUpTo(bitmap->MutableData(), static_cast<size_t>(layout.bytesTaken));
     } else {
-        if (!bitmap->Allocate(layout.width, layout.height, 32, false)) {
-            ThrowRasterRefused(errno);
-        }
         std::vector<uint8_t> packed;
         try {
             packed.resize(static_cast<size_t>(std::min(layout.bytesTaken, kMaxInMemoryBytes)));

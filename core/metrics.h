@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,18 @@ struct QualityMetrics {
 // difference in width or height (msg::kSizeDiffers), two empty bitmaps
 // (msg::kNot24Bit: neither holds a 24-bit picture).
 std::optional<std::string> PairRefusal(const Bitmap& original, const Bitmap& manipulated);
+
+// The part of a bitmap that PairRefusal looks at, so that a pair can also
+// be judged from file headers alone.
+struct BitmapShape {
+    int32_t width = 0;
+    int32_t height = 0;
+    int bitsPerPixel = 0;
+    uint64_t stride = 0;  // bytes per row
+    bool Empty() const { return width == 0 || height == 0; }
+};
+BitmapShape ShapeOf(const Bitmap& bitmap);
+std::optional<std::string> PairRefusal(const BitmapShape& original, const BitmapShape& manipulated);
 
 // MSE (summed over the three bytes of a pixel, averaged over the pixels) and
 // PSNR of two 24-bit bitmaps of equal size. A pair that PairRefusal refuses

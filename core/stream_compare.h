@@ -1,0 +1,70 @@
+#pragma once
+// MSE and PSNR of a pair whose manipulated picture (and, for a single pair,
+// the original too) is read from its file band by band through a small
+// buffer instead of being loaded whole. The bytes compared are those the
+// loader would have put into the raster, so the numbers are those of
+// ComputeQualityMetrics on the loaded bitmaps, bit for bit.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bitmap.h"
+#include "bmp_reader.h"
+#include "input_file.h"
+#include "metrics.h"
+
+// True when LoadPicture reads the path with the bitmap reader.
+bool IsBitmapFilePath(const std::string& path);
+
+// A bitmap file opened as LoadPicture opens it, with its headers read.
+class BitmapFileStream {
+public:
+    // Throws CitraError with the message LoadPicture gives for the file
+    // (opening, headers, sizes the raster store refuses). The path must be
+    // one that IsBitmapFilePath accepts.
+    explicit BitmapFileStream(const std::string& path);
+
+    const BitmapFileLayout& Layout() const { return layout_; }
+    // Width, height and BitsPerPixel of the Bitmap the loader would make.
+    int32_t Width() const { return layout_.width; }
+    int32_t Height() const { return layout_.height; }
+    int BitsPerPixel() const { return layout_.BitsPerPixel(); }
+
+    // Bytes [offset, offset + count) of the raster as the loader would fill
+    // it (rows in file order, stride bytes each; 0 past the bytes taken from
+    // the file). Only for compression 0 and 3.
+    void ReadRaster(uint64_t offset, size_t count, uint8_t* out);
+
+private:
+    InputFile file_;
+    BitmapFileLayout layout_;
+};
+
+// The band buffers of one comparing thread, reused from pair to pair.
+class StreamBuffers {
+public:
+    static constexpr size_t kDefaultBandBytes = size_t{512} << 10;
+    explicit StreamBuffers(size_t bandBytes = kDefaultBandBytes) : bandBytes_(bandBytes < 1 ? 1 : bandBytes) {}
+
+    size_t BandBytes() const { return bandBytes_; }
+    uint8_t* First();
+    uint8_t* Second();
+
+private:
+    size_t bandBytes_;
+    std::vector<uint8_t> first_;
+    std::vector<uint8_t> second_;
+};
+
+class RasterFill;
+
+// The loaded original against the manipulated file. A pair that
+// PairRefusal would refuse raises CitraError with its text. With `fill`,
+// the original is still being read by another thread: each band waits for
+// its rows (and a failed read raises its message).
+QualityMetrics CompareWithStream(const Bitmap& original, BitmapFileStream& manipulated, StreamBuffers& buffers,
+                                 const RasterFill* fill = nullptr);
+
+// Both pictures read from their files side by side.
+QualityMetrics CompareStreams(BitmapFileStream& original, BitmapFileStream& manipulated, StreamBuffers& buffers);
