@@ -85,7 +85,7 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
         std::optional<BatchOriginal> original;
         std::jthread loader;  // joined before `original` goes
         if (files > 1) {
-            original.emplace(originalPath);
+            original.emplace(originalPath, settings.bandBytes);
             try {
                 loader = std::jthread([&] { original->Load(); });
             } catch (const std::system_error&) {
@@ -93,7 +93,7 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
             }
         }
         const auto work = [&] {
-            StreamBuffers buffers;  // allocated at the first band read
+            StreamBuffers buffers(settings.bandBytes);  // allocated at the first band read
             while (!Stopping(settings)) {
                 const size_t index = next.fetch_add(1);
                 if (index >= count) break;

@@ -17,6 +17,7 @@
 
 #include "manipulated_list.h"
 #include "results.h"
+#include "stream_compare.h"
 
 struct PairRunSettings {
     unsigned jobs = 1;  // 1: one pair after the other
@@ -27,6 +28,8 @@ struct PairRunSettings {
     const std::atomic<bool>* stop = nullptr;
     // How often `tick` runs while the caller waits for the next result.
     std::chrono::milliseconds tickInterval{50};
+    // Bytes read from a file at a time.
+    size_t bandBytes = StreamBuffers::kDefaultBandBytes;
 };
 
 struct PairRunCallbacks {

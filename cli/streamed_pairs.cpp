@@ -50,8 +50,9 @@ PairResult CompareFilesStreamed(const std::string& originalPath, const std::stri
     return result;
 }
 
-BatchOriginal::BatchOriginal(std::string path)
+BatchOriginal::BatchOriginal(std::string path, size_t loadBandBytes)
     : path_(std::move(path)),
+      loadBandBytes_(loadBandBytes),
       headersKnown_(headersPromise_.get_future().share()),
       finished_(finishedPromise_.get_future().share()) {}
 
@@ -73,7 +74,7 @@ void BatchOriginal::Load() {
     headersPromise_.set_value();
     if (!error_) {
         // On failure, pairs waiting for rows that never come give up.
-        readError_ = Attempt([&] { ReadRasterInBands(*stream_, *raster_, fill_, StreamBuffers::kDefaultBandBytes); });
+        readError_ = Attempt([&] { ReadRasterInBands(*stream_, *raster_, fill_, loadBandBytes_); });
     }
     stream_.reset();  // closes the file
     finishedPromise_.set_value();

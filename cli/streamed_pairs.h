@@ -2,6 +2,7 @@
 // Pairs computed with the pictures read from their files band by band
 // through small buffers (the original of a batch is read once, into
 // memory): the results of ComparePair, bit for bit and error for error.
+#include <cstddef>
 #include <future>
 #include <memory>
 #include <optional>
@@ -22,7 +23,8 @@ PairResult CompareFilesStreamed(const std::string& originalPath, const std::stri
 // manipulated files against the rows in place, from any number of threads.
 class BatchOriginal {
 public:
-    explicit BatchOriginal(std::string path);
+    // Load reads loadBandBytes at a time.
+    explicit BatchOriginal(std::string path, size_t loadBandBytes = StreamBuffers::kDefaultBandBytes);
     BatchOriginal(const BatchOriginal&) = delete;
     BatchOriginal& operator=(const BatchOriginal&) = delete;
 
@@ -34,6 +36,7 @@ public:
 
 private:
     std::string path_;
+    size_t loadBandBytes_;
     // Set by Load before headersKnown_: what makes the original unusable,
     // else the bitmap (filled band by band when read through stream_).
     std::optional<std::string> error_;

@@ -1,6 +1,7 @@
-// The threaded compare (one worker, original first; several workers loading
-// manipulated images while the original loads) gives exactly what one
-// ComparePair after the other gives, and the core's own numbers, bit for bit.
+// The threaded compare, which reads the files band by band (several pairs:
+// the original once, while the workers already compare; one pair: both
+// files side by side), gives exactly what one ComparePair after the other
+// gives, error texts included, and the core's own numbers, bit for bit.
 #include "pair_runner.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <filesystem>
 
 #include "../core/bmp_builder.h"
+#include "../core/graphic_files.h"
 #include "../core/scratch_dir.h"
 #include "analysis.h"
 #include "error.h"
@@ -24,12 +26,14 @@ namespace {
 namespace fs = std::filesystem;
 using bmp_builder::BmpSpec;
 
-std::vector<PairResult> RunAll(const std::string& original, const std::vector<std::string>& paths, unsigned jobs) {
+std::vector<PairResult> RunAll(const std::string& original, const std::vector<std::string>& paths, unsigned jobs,
+                               size_t bandBytes = StreamBuffers::kDefaultBandBytes) {
     std::vector<PairInput> inputs;
     for (const std::string& path : paths) inputs.push_back({path, std::nullopt});
     std::vector<PairResult> results;
     PairRunSettings settings;
     settings.jobs = jobs;
+    settings.bandBytes = bandBytes;
     const PairRunEnd end =
         RunPairs(original, inputs, settings, {[&](const PairResult& r) { results.push_back(r); }, nullptr});
     EXPECT_EQ(end, PairRunEnd::Completed);
@@ -52,10 +56,19 @@ std::optional<QualityMetrics> CoreMetrics(const std::string& original, const std
 
 uint64_t Bits(double value) { return std::bit_cast<uint64_t>(value); }
 
-// Every file against every file: the threaded runs with 1 and 4 workers
-// against ComparePair; the successes against the core. Counts the pairs
-// that produced numbers.
-void ExpectSameResults(const std::vector<std::string>& files, size_t& succeeded) {
+void ExpectSameResult(const PairResult& got, const PairResult& want) {
+    EXPECT_EQ(got.original, want.original);
+    EXPECT_EQ(got.manipulated, want.manipulated);
+    EXPECT_EQ(got.error, want.error);
+    EXPECT_EQ(Bits(got.metrics.MSE), Bits(want.metrics.MSE));
+    EXPECT_EQ(Bits(got.metrics.PSNR), Bits(want.metrics.PSNR));
+}
+
+// Every file against every file, for each band size: the threaded runs with
+// 1 and 4 workers, and each pair run on its own, against ComparePair; the
+// successes against the core. Counts the pairs that produced numbers.
+void ExpectSameResults(const std::vector<std::string>& files, const std::vector<size_t>& bandSizes,
+                       size_t& succeeded) {
     for (const std::string& original : files) {
         SCOPED_TRACE("original " + original);
         std::vector<PairResult> plain;
@@ -63,17 +76,22 @@ void ExpectSameResults(const std::vector<std::string>& files, size_t& succeeded)
             const OriginalImage image(original);
             for (const std::string& manipulated : files) plain.push_back(ComparePair(image, manipulated));
         }
-        for (unsigned jobs : {1u, 4u}) {
-            SCOPED_TRACE("jobs " + std::to_string(jobs));
-            const std::vector<PairResult> threaded = RunAll(original, files, jobs);
-            ASSERT_EQ(threaded.size(), plain.size());
+        for (size_t band : bandSizes) {
+            SCOPED_TRACE("band " + std::to_string(band));
+            for (unsigned jobs : {1u, 4u}) {
+                SCOPED_TRACE("jobs " + std::to_string(jobs));
+                const std::vector<PairResult> threaded = RunAll(original, files, jobs, band);
+                ASSERT_EQ(threaded.size(), plain.size());
+                for (size_t i = 0; i < plain.size(); ++i) {
+                    SCOPED_TRACE("manipulated " + plain[i].manipulated);
+                    ExpectSameResult(threaded[i], plain[i]);
+                }
+            }
             for (size_t i = 0; i < plain.size(); ++i) {
-                SCOPED_TRACE("manipulated " + plain[i].manipulated);
-                EXPECT_EQ(threaded[i].original, original);
-                EXPECT_EQ(threaded[i].manipulated, plain[i].manipulated);
-                EXPECT_EQ(threaded[i].error, plain[i].error);
-                EXPECT_EQ(Bits(threaded[i].metrics.MSE), Bits(plain[i].metrics.MSE));
-                EXPECT_EQ(Bits(threaded[i].metrics.PSNR), Bits(plain[i].metrics.PSNR));
+                SCOPED_TRACE("single pair, manipulated " + plain[i].manipulated);
+                const std::vector<PairResult> single = RunAll(original, {files[i]}, 1, band);
+                ASSERT_EQ(single.size(), 1u);
+                ExpectSameResult(single[0], plain[i]);
             }
         }
         for (const PairResult& r : plain) {
@@ -95,12 +113,15 @@ TEST(ThreadedCompare, SameAsPlainOnTheBmpCorpus) {
     if (files.empty()) GTEST_SKIP() << "BMP corpus not found in " << CITRA_BMPSUITE_DIR;
     std::sort(files.begin(), files.end());
     size_t succeeded = 0;
-    ExpectSameResults(files, succeeded);
+    // 1000 bytes: a few rows per band; the original of a batch is read in
+    // bands that end inside a row.
+    ExpectSameResults(files, {StreamBuffers::kDefaultBandBytes, 1000}, succeeded);
     EXPECT_GT(succeeded, 0u);
 }
 
 // 7 x 5 pictures (rows of 21 bytes padded to 24) stored in the ways a
-// reader can get wrong, plus some that must fail.
+// reader can get wrong, narrow pictures whose rows are mostly padding, and
+// files that must fail, in the loader or as a pair.
 std::vector<std::string> WriteOddFiles(const ScratchDir& dir) {
     const auto spec = [](uint8_t seed) {
         BmpSpec s{.width = 7, .height = 5, .bitsPerPixel = 24};
@@ -152,11 +173,59 @@ std::vector<std::string> WriteOddFiles(const ScratchDir& dir) {
         return s;
     }());
     specs.emplace_back("bad_magic.bmp", [&] { auto s = spec(1); s.magic = {'X', 'M'}; return s; }());
+    specs.emplace_back("padding_differs.bmp", [&] {
+        auto s = spec(1);
+        for (size_t row = 0; row < 5; ++row)
+            for (size_t i = 21; i < 24; ++i) s.pixels[row * 24 + i] ^= 0xFF;
+        return s;
+    }());
+    specs.emplace_back("rgb32.bmp", [&] {
+        BmpSpec s{.width = 7, .height = 5, .bitsPerPixel = 32};
+        s.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(s), 7);
+        return s;
+    }());
+    specs.emplace_back("rle8.bmp", [&] {
+        BmpSpec s{.width = 7, .height = 5, .bitsPerPixel = 8, .compression = 1};
+        for (uint32_t i = 0; i < 256; ++i) s.colourTable.push_back(i * 0x010101u);
+        for (uint8_t row = 0; row < 5; ++row) s.pixels.insert(s.pixels.end(), {7, static_cast<uint8_t>(40 * row), 0, 0});
+        s.pixels.insert(s.pixels.end(), {0, 1});
+        return s;
+    }());
+    // Widths 1, 2, 3 and 5: rows of 3, 6, 9 and 15 bytes padded to 4, 8, 12
+    // and 16; each width in both row orders and cut off inside a row.
+    for (int32_t width : {1, 2, 3, 5}) {
+        std::string name = "w";
+        name += std::to_string(width);
+        const auto narrow = [&](uint8_t seed) {
+            BmpSpec s{.width = width, .height = 5, .bitsPerPixel = 24};
+            s.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(s), seed);
+            return s;
+        };
+        const size_t stride = bmp_builder::Stride(width, 24);
+        specs.emplace_back(name + ".bmp", narrow(static_cast<uint8_t>(10 + width)));
+        specs.emplace_back(name + "_topdown.bmp", [&] {
+            auto s = narrow(static_cast<uint8_t>(20 + width));
+            s.height = -5;
+            return s;
+        }());
+        specs.emplace_back(name + "_ends_mid_row.bmp", [&] {
+            auto s = narrow(static_cast<uint8_t>(30 + width));
+            s.truncateTo = 54 + 2 * stride + 2;
+            return s;
+        }());
+    }
 
     std::vector<std::string> paths;
     for (const auto& [name, s] : specs) paths.push_back(dir.Write(name, bmp_builder::BuildBmp(s)));
+    paths.push_back(dir.Write("PLAIN_UPPER.BMP", bmp_builder::BuildBmp(spec(3))));
+    paths.push_back(dir.Write("bitmap_named.jpg", bmp_builder::BuildBmp(spec(1))));
+    paths.push_back(dir.Write("photo.jpg", graphic_files::JpegFile(7, 5)));
     paths.push_back(dir.Write("empty.bmp", {}));
     paths.push_back(dir.Path("missing.bmp"));
+    paths.push_back(dir.Path("missing.jpg"));
+    paths.push_back(dir.Path("notes.txt"));
+    paths.push_back(dir.Path("folder.bmp"));
+    fs::create_directory(paths.back());
     return paths;
 }
 
@@ -164,9 +233,10 @@ TEST(ThreadedCompare, SameAsPlainOnOddlyStoredFiles) {
     const ScratchDir dir;
     const std::vector<std::string> files = WriteOddFiles(dir);
     // Most 7 x 5 files compare with each other: the numbers are really tested.
+    // Bands of 5 bytes split every row; 50 hold two 7-pixel rows.
     size_t succeeded = 0;
-    ExpectSameResults(files, succeeded);
-    EXPECT_GT(succeeded, 100u);
+    ExpectSameResults(files, {StreamBuffers::kDefaultBandBytes, 5, 50}, succeeded);
+    EXPECT_GT(succeeded, 300u);
 }
 
 TEST(ThreadedCompare, FolderErrorsKeepTheirPlace) {
