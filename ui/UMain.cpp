@@ -334,9 +334,12 @@ void TForm1::Button2Click(QObject*) {
 
     if (FormHist2 == nullptr) FormHist2 = new TFormHist(workspace_);
     FormHist2->setWindowTitle(QStringLiteral("Histogram Citra Hasil"));
-    // Beside the first histogram window, wherever that stands now.
-    FormHist2->SetTop(FormHist->Top());
-    FormHist2->SetLeft(FormHist->Left() + FormHist->OuterWidth() + 30);
+    // Beside the first histogram window, wherever that stands now ("B&uka"
+    // is enabled only by "&Buka", which creates it).
+    if (FormHist != nullptr) {
+        FormHist2->SetTop(FormHist->Top());
+        FormHist2->SetLeft(FormHist->Left() + FormHist->OuterWidth() + 30);
+    }
     FormHist2->SourcePicture = &Image2->picture();
     FormHist2->MenghitungHistogram();
     FormHist2->Repaint();
