@@ -85,7 +85,7 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
         std::optional<BatchOriginal> original;
         std::jthread loader;  // joined before `original` goes
         if (files > 1) {
-            original.emplace(originalPath, settings.bandBytes);
+            original.emplace(originalPath);
             try {
                 loader = std::jthread([&] { original->Load(); });
             } catch (const std::system_error&) {

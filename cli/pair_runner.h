@@ -4,10 +4,11 @@
 //
 // With more than one pair the original is loaded once, on a thread of its
 // own, and each worker reads one manipulated file after the other band by
-// band through a buffer of its own, so memory holds the original and one
-// small buffer per worker. A single pair reads both files side by side,
-// band by band: neither is loaded whole. Finished results wait in a reorder
-// buffer until all earlier ones have been delivered.
+// band through a buffer of its own (until the original is in memory, both
+// files of a pair side by side), so memory holds the original and one
+// small buffer per worker. A single pair reads both files side by side:
+// neither is loaded whole. Finished results wait in a reorder buffer until
+// all earlier ones have been delivered.
 #include <atomic>
 #include <chrono>
 #include <cstddef>

@@ -50,69 +50,23 @@ PairResult CompareFilesStreamed(const std::string& originalPath, const std::stri
     return result;
 }
 
-BatchOriginal::BatchOriginal(std::string path, size_t loadBandBytes)
-    : path_(std::move(path)),
-      loadBandBytes_(loadBandBytes),
-      headersKnown_(headersPromise_.get_future().share()),
-      finished_(finishedPromise_.get_future().share()) {}
+BatchOriginal::BatchOriginal(std::string path) : path_(std::move(path)) {}
 
 void BatchOriginal::Load() {
-    if (!IsBitmapFilePath(path_)) {
-        loaded_ = std::make_unique<OriginalImage>(path_);
-        error_ = loaded_->Error();
-        bitmap_ = loaded_->Pixels();
-        headersPromise_.set_value();
-        finishedPromise_.set_value();
-        return;
-    }
-    error_ = Attempt([&] {
-        stream_.emplace(path_);
-        if (stream_->BitsPerPixel() != 24) throw CitraError(msg::kNot24Bit);
-        raster_ = AllocateRaster(stream_->Layout());
-    });
-    bitmap_ = error_ ? nullptr : raster_.get();
-    headersPromise_.set_value();
-    if (!error_) {
-        // On failure, pairs waiting for rows that never come give up.
-        readError_ = Attempt([&] { ReadRasterInBands(*stream_, *raster_, fill_, loadBandBytes_); });
-    }
-    stream_.reset();  // closes the file
-    finishedPromise_.set_value();
+    image_ = std::make_unique<OriginalImage>(path_);
+    loaded_.store(true, std::memory_order_release);
 }
 
 PairResult BatchOriginal::Compare(const std::string& manipulatedPath, StreamBuffers& buffers) const {
-    headersKnown_.wait();
-    if (loaded_) return ComparePair(*loaded_, manipulatedPath);
+    if (!loaded_.load(std::memory_order_acquire)) return CompareFilesStreamed(path_, manipulatedPath, buffers);
+    if (image_->Error() || !IsBitmapFilePath(manipulatedPath)) return ComparePair(*image_, manipulatedPath);
+    const Bitmap& original = *image_->Pixels();
     PairResult result = Named(path_, manipulatedPath);
-    if (error_) {
-        result.error = error_;
-        return result;
-    }
-    const Bitmap& original = *bitmap_;
-    if (IsBitmapFilePath(manipulatedPath)) {
-        result.error = Attempt([&] {
-            BitmapFileStream manipulated(manipulatedPath);
-            CheckManipulated(original.Width(), original.Height(), manipulated.Width(), manipulated.Height(),
-                             manipulated.BitsPerPixel());
-            result.metrics = CompareWithStream(original, manipulated, buffers, &fill_);
-        });
-    } else {
-        Picture picture;
-        result.error = LoadManipulated(picture, manipulatedPath);
-        if (!result.error) {
-            result.error = Attempt([&] {
-                CheckManipulated(original.Width(), original.Height(), picture);
-                // A comparable bitmap from another reader: compare it as loaded.
-                fill_.WaitFor(original.DataSize());
-                result.metrics = ComputeQualityMetrics(original, *picture.BitmapIfAny());
-            });
-        }
-    }
-    // An original whose pixels could not all be read fails every pair.
-    finished_.wait();
-    if (readError_) {
-        result.error = readError_;
-        result.metrics = {};
-    }
+    result.error = Attempt([&] {
+        BitmapFileStream manipulated(manipulatedPath);
+        CheckManipulated(original.Width(), original.Height(), manipulated.Width(), manipulated.Height(),
+                         manipulated.BitsPerPixel());
+        result.metrics = CompareWithStream(original, manipulated, buffers);
+    });
     return result;
 }

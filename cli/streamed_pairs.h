@@ -1,15 +1,12 @@
 #pragma once
-// Pairs computed with the pictures read from their files band by band
-// through small buffers (the original of a batch is read once, into
-// memory): the results of ComparePair, bit for bit and error for error.
-#include <cstddef>
-#include <future>
+// Pairs computed with the manipulated pictures read from their files band
+// by band through small buffers, never loaded whole: the results of
+// ComparePair, bit for bit and error for error.
+#include <atomic>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "analysis.h"
-#include "raster_fill.h"
 #include "results.h"
 #include "stream_compare.h"
 
@@ -18,37 +15,24 @@
 PairResult CompareFilesStreamed(const std::string& originalPath, const std::string& manipulatedPath,
                                 StreamBuffers& buffers);
 
-// The original of a run with several pairs. Load() reads it once, band by
-// band, on a thread of its own, while Compare() already compares the
-// manipulated files against the rows in place, from any number of threads.
+// The original of a run with several pairs, loaded once by Load() on a
+// thread of its own. Until it is in memory, Compare() reads both files of a
+// pair side by side, so no worker waits for it.
 class BatchOriginal {
 public:
-    // Load reads loadBandBytes at a time.
-    explicit BatchOriginal(std::string path, size_t loadBandBytes = StreamBuffers::kDefaultBandBytes);
+    explicit BatchOriginal(std::string path);
     BatchOriginal(const BatchOriginal&) = delete;
     BatchOriginal& operator=(const BatchOriginal&) = delete;
 
     // Call exactly once.
     void Load();
     // ComparePair(OriginalImage(path), manipulatedPath), the manipulated
-    // file read band by band; waits for Load as far as it needs to.
+    // .bmp file read band by band. Safe from several threads at once,
+    // before, during and after Load.
     PairResult Compare(const std::string& manipulatedPath, StreamBuffers& buffers) const;
 
 private:
     std::string path_;
-    size_t loadBandBytes_;
-    // Set by Load before headersKnown_: what makes the original unusable,
-    // else the bitmap (filled band by band when read through stream_).
-    std::optional<std::string> error_;
-    std::unique_ptr<OriginalImage> loaded_;  // a file the bitmap reader does not read
-    std::optional<BitmapFileStream> stream_;
-    std::unique_ptr<Bitmap> raster_;
-    const Bitmap* bitmap_ = nullptr;
-    RasterFill fill_;
-    // Set by Load before finished_: why the pixels could not all be read.
-    std::optional<std::string> readError_;
-    std::promise<void> headersPromise_;
-    std::promise<void> finishedPromise_;
-    std::shared_future<void> headersKnown_;
-    std::shared_future<void> finished_;
+    std::unique_ptr<OriginalImage> image_;  // set by Load before loaded_
+    std::atomic<bool> loaded_{false};
 };

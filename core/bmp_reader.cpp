@@ -241,6 +241,10 @@ BitmapFileLayout ReadBitmapLayout(InputFile& file) {
     return layout;
 }
 
+namespace {
+
+// An empty raster for the layout (run-length data: a 32-bit raster, bottom
+// row first).
 std::unique_ptr<Bitmap> AllocateRaster(const BitmapFileLayout& layout) {
     auto bitmap = std::make_unique<Bitmap>();
     const bool allocated = layout.RunLength()
@@ -251,6 +255,8 @@ std::unique_ptr<Bitmap> AllocateRaster(const BitmapFileLayout& layout) {
     }
     return bitmap;
 }
+
+}  // namespace
 
 std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file) {
     BitmapFileLayout layout = ReadBitmapLayout(file);

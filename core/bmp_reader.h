@@ -39,11 +39,6 @@ struct BitmapFileLayout {
 // reader meets it.
 BitmapFileLayout ReadBitmapLayout(InputFile& file);
 
-// An empty raster of the layout's size, as the reader allocates it (run-
-// length data: a 32-bit raster, bottom row first). Throws CitraError with
-// the loader's message when memory runs out.
-std::unique_ptr<Bitmap> AllocateRaster(const BitmapFileLayout& layout);
-
 // Reads the file from its first byte. An empty file gives an empty Bitmap.
 // Throws CitraError with the loader's message.
 std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file);

@@ -7,7 +7,6 @@
 
 #include "error.h"
 #include "picture.h"
-#include "raster_fill.h"
 #include "squared_difference.h"
 
 namespace {
@@ -15,16 +14,12 @@ namespace {
 // One side of a pair, seen as its raster: rows in file order, stride bytes each.
 class LoadedRaster {
 public:
-    LoadedRaster(const Bitmap& bitmap, const RasterFill* fill) : bitmap_(bitmap), fill_(fill) {}
+    explicit LoadedRaster(const Bitmap& bitmap) : bitmap_(bitmap) {}
     bool TopDown() const { return bitmap_.TopDown(); }
-    const uint8_t* Bytes(uint64_t offset, size_t count) const {
-        if (fill_) fill_->WaitFor(offset + count);
-        return bitmap_.Data() + offset;
-    }
+    const uint8_t* Bytes(uint64_t offset, size_t /*count*/) const { return bitmap_.Data() + offset; }
 
 private:
     const Bitmap& bitmap_;
-    const RasterFill* fill_;
 };
 
 class StreamedRaster {
@@ -123,10 +118,9 @@ uint8_t* StreamBuffers::Second() {
     return second_.data();
 }
 
-QualityMetrics CompareWithStream(const Bitmap& original, BitmapFileStream& manipulated, StreamBuffers& buffers,
-                                 const RasterFill* fill) {
+QualityMetrics CompareWithStream(const Bitmap& original, BitmapFileStream& manipulated, StreamBuffers& buffers) {
     RefuseUnlessComparable(ShapeOf(original), ShapeOf(manipulated));
-    LoadedRaster a(original, fill);
+    LoadedRaster a(original);
     StreamedRaster b(manipulated, buffers.First());
     const uint64_t sum = SumOverRows(a, b, original.Width(), original.Height(), original.Stride(), buffers.BandBytes());
     return MetricsFromSquaredSum(sum, static_cast<int64_t>(original.Width()) * original.Height());

@@ -57,14 +57,9 @@ private:
     std::vector<uint8_t> second_;
 };
 
-class RasterFill;
-
 // The loaded original against the manipulated file. A pair that
-// PairRefusal would refuse raises CitraError with its text. With `fill`,
-// the original is still being read by another thread: each band waits for
-// its rows (and a failed read raises its message).
-QualityMetrics CompareWithStream(const Bitmap& original, BitmapFileStream& manipulated, StreamBuffers& buffers,
-                                 const RasterFill* fill = nullptr);
+// PairRefusal would refuse raises CitraError with its text.
+QualityMetrics CompareWithStream(const Bitmap& original, BitmapFileStream& manipulated, StreamBuffers& buffers);
 
 // Both pictures read from their files side by side.
 QualityMetrics CompareStreams(BitmapFileStream& original, BitmapFileStream& manipulated, StreamBuffers& buffers);

@@ -7,13 +7,10 @@
 
 #include <bit>
 #include <filesystem>
-#include <thread>
 
 #include "bmp_builder.h"
 #include "error.h"
 #include "load_helpers.h"
-#include "messages.h"
-#include "raster_fill.h"
 #include "scratch_dir.h"
 
 #ifndef CITRA_BMPSUITE_DIR
@@ -218,53 +215,6 @@ TEST(StreamedCompare, EveryBandSizeGivesTheLoadedNumbers) {
         }
         EXPECT_GT(want.MSE, 0);
     }
-}
-
-// The original read band by band on another thread while the comparison
-// runs: the comparison waits for the rows it needs.
-TEST(StreamedCompare, OriginalStillBeingReadGivesTheLoadedNumbers) {
-    const ScratchDir dir;
-    BmpSpec s{.width = 33, .height = 40, .bitsPerPixel = 24};
-    s.pixels = PatternBytes(RasterBytes(s), 1);
-    const std::string a = dir.Write("a.bmp", BuildBmp(s));
-    s.height = -40;
-    s.pixels = PatternBytes(RasterBytes(s), 2);
-    const std::string b = dir.Write("b.bmp", BuildBmp(s));
-    Picture pa, pb;
-    LoadPicture(pa, a);
-    LoadPicture(pb, b);
-    const QualityMetrics want = ComputeQualityMetrics(*pa.BitmapIfAny(), *pb.BitmapIfAny());
-
-    for (size_t band : {size_t{7}, size_t{100}, size_t{5000}}) {
-        BitmapFileStream originalFile(a);
-        const std::unique_ptr<Bitmap> raster = AllocateRaster(originalFile.Layout());
-        RasterFill fill;
-        std::thread reader([&] { ReadRasterInBands(originalFile, *raster, fill, band); });
-        BitmapFileStream manipulated(b);
-        StreamBuffers buffers(64);
-        const QualityMetrics got = CompareWithStream(*raster, manipulated, buffers, &fill);
-        reader.join();
-        EXPECT_EQ(Bits(got.MSE), Bits(want.MSE)) << band;
-        EXPECT_EQ(Bits(got.PSNR), Bits(want.PSNR)) << band;
-    }
-}
-
-TEST(StreamedCompare, ReadFailureReachesEveryoneWaiting) {
-    RasterFill fill;
-    fill.Filled(50);
-    fill.WaitFor(50);  // in place: returns at once
-    std::string seen;
-    std::thread waiter([&] {
-        try {
-            fill.WaitFor(51);
-        } catch (const CitraError& e) {
-            seen = e.what();
-        }
-    });
-    fill.Failed(msg::kStreamRead);
-    waiter.join();
-    EXPECT_EQ(seen, msg::kStreamRead);
-    EXPECT_THROW(fill.WaitFor(1000), CitraError);
 }
 
 // Pairs that cannot be compared are refused as PairRefusal refuses the
