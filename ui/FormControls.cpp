@@ -68,25 +68,31 @@ TWorkspace::TWorkspace(QWidget* parent) : QMdiArea(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     horizontalScrollBar()->setFocusPolicy(Qt::NoFocus);
     verticalScrollBar()->setFocusPolicy(Qt::NoFocus);
+    // One transparent layer the size of the viewport holds the background
+    // controls: the scroll range then counts the viewport itself, not a
+    // label that pokes out under the sunken edge.
+    backdrop_ = new QWidget(viewport());
+    backdrop_->setGeometry(viewport()->rect());
+    backdrop_->lower();
 }
 
 void TWorkspace::PlaceOnBackground(QWidget* control, QPoint ownerPosition, QSize size) {
     // The viewport starts inside the sunken edge; the workspace lies at the
     // owner window's origin.
-    control->setParent(viewport());
+    control->setParent(backdrop_);
     control->setGeometry(QRect(ownerPosition - pos() - contentsRect().topLeft(), size));
-    control->lower();
-    background_.append(control);
+    control->show();
+}
+
+bool TWorkspace::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Resize) backdrop_->setGeometry(viewport()->rect());
+    return QMdiArea::viewportEvent(event);
 }
 
 void TWorkspace::scrollContentsBy(int dx, int dy) {
     QMdiArea::scrollContentsBy(dx, dy);
-    // The viewport scroll moved every child; the background controls go back.
-    const int shiftX = isLeftToRight() ? dx : -dx;
-    for (const QPointer<QWidget>& control : background_) {
-        if (control) {
-            control->move(control->pos() - QPoint(shiftX, dy));
-        }
-    }
+    // The viewport scroll moved every child; the background stays put.
+    backdrop_->move(0, 0);
+    backdrop_->lower();
     viewport()->update();
 }

@@ -50,7 +50,8 @@ public:
 
 protected:
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
-    QList<QPointer<QWidget>> background_;
+    QWidget* backdrop_ = nullptr;  // holds the controls drawn behind the child windows
 };
