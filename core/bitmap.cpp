@@ -5,9 +5,7 @@
 #include "error.h"
 #include "messages.h"
 
-namespace {
-
-bool IsRasterDepth(int bitsPerPixel) {
+bool Bitmap::IsRasterDepth(int bitsPerPixel) {
     switch (bitsPerPixel) {
         case 1:
         case 4:
@@ -21,7 +19,10 @@ bool IsRasterDepth(int bitsPerPixel) {
     }
 }
 
-}  // namespace
+bool Bitmap::StoreAccepts(int32_t width, int32_t height, int bitsPerPixel) {
+    return width > 0 && height > 0 && IsRasterDepth(bitsPerPixel) &&
+           StrideFor(width, bitsPerPixel) * static_cast<uint64_t>(height) <= kMaxRasterBytes;
+}
 
 uint64_t Bitmap::StrideFor(int32_t width, int bitsPerPixel) {
     if (width <= 0 || bitsPerPixel <= 0) {
@@ -31,15 +32,11 @@ uint64_t Bitmap::StrideFor(int32_t width, int bitsPerPixel) {
 }
 
 bool Bitmap::Allocate(int32_t width, int32_t height, int bitsPerPixel, bool topDown) {
-    if (width <= 0 || height <= 0 || !IsRasterDepth(bitsPerPixel)) {
+    if (!StoreAccepts(width, height, bitsPerPixel)) {
         errno = 0;
         return false;
     }
     const uint64_t stride = StrideFor(width, bitsPerPixel);
-    if (stride * static_cast<uint64_t>(height) > kMaxRasterBytes) {
-        errno = 0;
-        return false;
-    }
     // calloc: large blocks come straight from the kernel already zeroed,
     // so the pixel read touches every page once.
     errno = 0;

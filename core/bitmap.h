@@ -31,6 +31,10 @@ public:
     static constexpr uint64_t kMaxRasterBytes = uint64_t{1} << 30;
     // Row length in bytes: whole 32-bit words; 0 for a width or depth <= 0.
     static uint64_t StrideFor(int32_t width, int bitsPerPixel);
+    // The depths a raster is stored with: 1, 4, 8, 16, 24 and 32 bits.
+    static bool IsRasterDepth(int bitsPerPixel);
+    // Whether Allocate() takes this size and depth (memory aside).
+    static bool StoreAccepts(int32_t width, int32_t height, int bitsPerPixel);
 
     // Construction, for the readers. Allocate() sizes a zero-filled raster
     // (and drops any colour table and masks); it returns false when the

@@ -153,24 +153,6 @@ void CheckRasterCombination(const BitmapHeader& header) {
     }
 }
 
-// The raster store's own limits (those of Bitmap::Allocate, which refuses
-// the same sizes without an error number).
-bool RasterStoreTakes(int32_t width, int32_t height, int bitsPerPixel) {
-    switch (bitsPerPixel) {
-        case 1:
-        case 4:
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-            break;
-        default:
-            return false;
-    }
-    return width > 0 && height > 0 &&
-           Bitmap::StrideFor(width, bitsPerPixel) * static_cast<uint64_t>(height) <= Bitmap::kMaxRasterBytes;
-}
-
 bool IsRunLength(uint32_t compression) {
     return compression == kCompressionRle8 || compression == kCompressionRle4;
 }
@@ -232,7 +214,7 @@ BitmapFileLayout ReadBitmapLayout(InputFile& file) {
     // Run-length data are decoded into a 32-bit raster; the others are kept
     // at their own depth.
     const int rasterDepth = layout.RunLength() ? 32 : header.bitCount;
-    if (!RasterStoreTakes(layout.width, layout.height, rasterDepth)) {
+    if (!Bitmap::StoreAccepts(layout.width, layout.height, rasterDepth)) {
         ThrowInvalid();
     }
     if (!layout.RunLength()) {

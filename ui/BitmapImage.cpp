@@ -49,18 +49,8 @@ public:
 
     // False for rasters without pixels to show.
     bool CanRead() const {
-        switch (bits_) {
-            case 0:  // decoded run-length data: blue, green, red, 255 per pixel
-            case 1:
-            case 4:
-            case 8:
-            case 16:
-            case 24:
-            case 32:
-                return true;
-            default:
-                return false;
-        }
+        // 0: decoded run-length data, blue, green, red, 255 per pixel.
+        return bits_ == 0 || Bitmap::IsRasterDepth(bits_);
     }
 
     QRgb At(std::span<const uint8_t> row, int x) const {
