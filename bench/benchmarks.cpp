@@ -250,6 +250,7 @@ int main(int argc, char** argv) {
     auto add = [](const char* name, void (*fn)(benchmark::State&)) {
         benchmark::RegisterBenchmark(name, fn)
             ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()  // counts the histogram's worker threads too
             ->UseRealTime()
             ->Repetitions(5)
             ->ReportAggregatesOnly(true);
