@@ -37,6 +37,7 @@
 #include "line_pixels.h"
 #include "metrics.h"
 #include "picture.h"
+#include "../ui/bmp24_file.h"
 
 namespace {
 
@@ -44,36 +45,7 @@ constexpr int kClientWidth = 275;
 constexpr int kClientHeight = 170;
 
 bool WriteBmp24(const QImage& image, const QString& path) {
-    const int width = image.width();
-    const int height = image.height();
-    const int stride = (width * 3 + 3) / 4 * 4;
-    std::vector<uint8_t> file(54 + static_cast<size_t>(stride) * height, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<uint32_t>(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, static_cast<uint32_t>(height));
-    file[26] = 1;
-    file[28] = 24;
-    put32(34, static_cast<uint32_t>(file.size() - 54));
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = file.data() + 54 + static_cast<size_t>(height - 1 - y) * stride;
-        for (int x = 0; x < width; ++x) {
-            const QRgb c = image.pixel(x, y);
-            row[3 * x] = static_cast<uint8_t>(qBlue(c));
-            row[3 * x + 1] = static_cast<uint8_t>(qGreen(c));
-            row[3 * x + 2] = static_cast<uint8_t>(qRed(c));
-        }
-    }
-    QFile out(path);
-    return out.open(QIODevice::WriteOnly) &&
-           out.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size())) ==
-               static_cast<qint64>(file.size());
+    return ::WriteBmp24(path, image.width(), image.height(), [&](int x, int y) { return image.pixel(x, y); });
 }
 
 // A landscape: sky, sun, hills, a lake, a house and trees, with film grain.
