@@ -1,43 +1,48 @@
 #include "analysis.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "attempt.h"
 #include "error.h"
-#include "messages.h"
+#include "metrics.h"
+#include "platform_error.h"
+#include "stream_compare.h"
+#include "texts.h"
 
 namespace {
 
-const Bitmap* TwentyFourBitBitmap(const Picture& picture) {
-    const Bitmap* bitmap = picture.BitmapIfAny();
-    return bitmap && bitmap->BitsPerPixel() == 24 ? bitmap : nullptr;
+// The picture's bitmap when it may be an original (or be counted), else null.
+const Bitmap* AcceptedOriginal(const Picture& picture) {
+    return PairRefusal(PairStep::Original, ShapeOf(picture), {}) ? nullptr : picture.BitmapIfAny();
 }
 
 }  // namespace
 
-void CheckManipulated(int32_t originalWidth, int32_t originalHeight, int32_t width, int32_t height,
-                      int bitsPerPixel) {
-    if (bitsPerPixel != 24) throw CitraError(msg::kNot24Bit);
-    if (width != originalWidth || height != originalHeight) throw CitraError(msg::kSizeDiffers);
+void ThrowIfRefused(const std::optional<std::string>& refusal) {
+    if (refusal) throw CitraError(*refusal);
 }
 
-void CheckManipulated(int32_t originalWidth, int32_t originalHeight, const Picture& manipulated) {
-    const Bitmap* bitmap = manipulated.BitmapIfAny();
-    CheckManipulated(originalWidth, originalHeight, bitmap ? bitmap->Width() : 0, bitmap ? bitmap->Height() : 0,
-                     bitmap ? bitmap->BitsPerPixel() : 0);
+bool IsOutOfMemory(const std::string& message) {
+    return message == SystemErrorMessage(ENOMEM) || message == text::kOutOfMemory;
 }
 
 InfoResult InspectFile(const std::string& path) {
     InfoResult result;
     result.path = path;
     result.error = Attempt([&] {
-        Picture picture;
-        LoadPicture(picture, path);
-        result.kind = picture.Kind();
-        if (const Bitmap* bitmap = picture.BitmapIfAny()) {
-            result.width = bitmap->Width();
-            result.height = bitmap->Height();
-            result.bitsPerPixel = bitmap->BitsPerPixel();
+        if (IsBitmapFilePath(path)) {
+            // The headers decide what the full load would say; the raster
+            // itself is not needed.
+            const BitmapFileStream bitmap(path);
+            result.kind = PictureKind::Bitmap;
+            result.width = bitmap.Width();
+            result.height = bitmap.Height();
+            result.bitsPerPixel = bitmap.BitsPerPixel();
+        } else {
+            Picture picture;
+            LoadPicture(picture, path);
+            result.kind = picture.Kind();
         }
         result.fileSize = MeasureFileSize(path);
     });
@@ -50,9 +55,8 @@ HistogramResult CountChannels(const std::string& path) {
     result.error = Attempt([&] {
         Picture picture;
         LoadPicture(picture, path);
-        const Bitmap* bitmap = TwentyFourBitBitmap(picture);
-        if (!bitmap) throw CitraError(msg::kNot24Bit);
-        result.counts = ComputeChannelHistogram(*bitmap);
+        ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(picture), {}));
+        result.counts = ComputeChannelHistogram(*picture.BitmapIfAny());
     });
     return result;
 }
@@ -60,13 +64,13 @@ HistogramResult CountChannels(const std::string& path) {
 OriginalImage::OriginalImage(std::string path) : path_(std::move(path)) {
     error_ = Attempt([&] {
         LoadPicture(picture_, path_);
-        if (!TwentyFourBitBitmap(picture_)) throw CitraError(msg::kNot24Bit);
+        ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(picture_), {}));
     });
     if (error_) ClearPicture(picture_);
 }
 
 const Bitmap* OriginalImage::Pixels() const {
-    return error_ ? nullptr : TwentyFourBitBitmap(picture_);
+    return error_ ? nullptr : AcceptedOriginal(picture_);
 }
 
 PairResult ComparePair(const OriginalImage& original, const std::string& manipulatedPath) {
@@ -95,7 +99,7 @@ PairResult CompareLoaded(const OriginalImage& original, const std::string& manip
     }
     result.error = Attempt([&] {
         const Bitmap& reference = *original.Pixels();
-        CheckManipulated(reference.Width(), reference.Height(), picture);
+        ThrowIfRefused(PairRefusal(PairStep::Manipulated, ShapeOf(reference), ShapeOf(picture)));
         result.metrics = ComputeQualityMetrics(reference, *picture.BitmapIfAny());
     });
     return result;

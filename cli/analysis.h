@@ -8,8 +8,13 @@
 #include "picture.h"
 #include "results.h"
 
+// A .bmp file is judged from its headers alone, with the outcome and the
+// message of a full load, without allocating its raster.
 InfoResult InspectFile(const std::string& path);
 HistogramResult CountChannels(const std::string& path);
+
+// True for the message of a load that failed because memory ran out.
+bool IsOutOfMemory(const std::string& message);
 
 // The original of a comparison, loaded once and only read afterwards, so
 // pairs may be computed against it one after another or side by side.
@@ -22,6 +27,9 @@ public:
     const std::string& Path() const { return path_; }
     // Set when the file failed to load or is not a 24-bit bitmap.
     const std::optional<std::string>& Error() const { return error_; }
+    // The load failed because memory ran out: the picture may still be
+    // read from its file band by band.
+    bool OutOfMemory() const { return error_ && IsOutOfMemory(*error_); }
     // The 24-bit bitmap; null when Error() is set.
     const Bitmap* Pixels() const;
 
@@ -35,12 +43,8 @@ private:
 // it again before returning. Does not load it when the original failed.
 PairResult ComparePair(const OriginalImage& original, const std::string& manipulatedPath);
 
-// The refusals of a manipulated picture that loaded, against a 24-bit
-// original of the given width and height, as CitraError: first not a 24-bit
-// bitmap (bitsPerPixel 0 for a graphic of another kind), then another size.
-void CheckManipulated(int32_t originalWidth, int32_t originalHeight, int32_t width, int32_t height,
-                      int bitsPerPixel);
-void CheckManipulated(int32_t originalWidth, int32_t originalHeight, const Picture& manipulated);
+// Throws CitraError with the refusal, if there is one.
+void ThrowIfRefused(const std::optional<std::string>& refusal);
 
 // The two halves of ComparePair. LoadManipulated returns the load error;
 // CompareLoaded gives the same result as ComparePair would have.

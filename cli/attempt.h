@@ -6,6 +6,7 @@
 #include <string>
 
 #include "error.h"
+#include "texts.h"
 
 // Runs the step and returns the message of whatever it threw.
 template <typename Step>
@@ -16,7 +17,7 @@ std::optional<std::string> Attempt(Step&& step) {
     } catch (const CitraError& e) {
         return std::string(e.what());
     } catch (const std::bad_alloc&) {
-        return std::string("Out of memory");
+        return std::string(text::kOutOfMemory);
     } catch (const std::exception& e) {
         return std::string(e.what());
     }

@@ -1,8 +1,9 @@
 #include "csv_output.h"
 
 #include "json.h"
+#include "texts.h"
 
-std::string PairCsvHeader() { return "original,manipulated,mse,psnr,mse_text,psnr_text,error"; }
+std::string PairCsvHeader() { return text::kCsvHeader; }
 
 void AppendCsvField(std::string& out, std::string_view bytes) {
     if (bytes.find_first_of(",\"\r\n") == std::string_view::npos) {

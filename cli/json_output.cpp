@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "json.h"
+#include "texts.h"
 
 namespace {
 
@@ -50,35 +51,35 @@ private:
 
 std::string InfoJson(const InfoResult& result) {
     JsonObject object;
-    object.String("path", result.path);
-    if (result.error) return object.String("error", *result.error).Close();
-    object.String("kind", PictureKindName(result.kind));
+    object.String(text::kKeyPath, result.path);
+    if (result.error) return object.String(text::kKeyError, *result.error).Close();
+    object.String(text::kKeyKind, PictureKindName(result.kind));
     if (result.kind == PictureKind::Bitmap) {
-        object.Integer("width", result.width)
-            .Integer("height", result.height)
-            .Integer("bits_per_pixel", result.bitsPerPixel);
+        object.Integer(text::kKeyWidth, result.width)
+            .Integer(text::kKeyHeight, result.height)
+            .Integer(text::kKeyBitsPerPixel, result.bitsPerPixel);
     }
-    return object.Integer("file_size", result.fileSize).Close();
+    return object.Integer(text::kKeyFileSize, result.fileSize).Close();
 }
 
 std::string HistogramJson(const HistogramResult& result) {
     JsonObject object;
-    object.String("path", result.path);
-    if (result.error) return object.String("error", *result.error).Close();
-    return object.Counts("red", result.counts.Red)
-        .Counts("green", result.counts.Green)
-        .Counts("blue", result.counts.Blue)
-        .Integer("peak", result.counts.Peak)
+    object.String(text::kKeyPath, result.path);
+    if (result.error) return object.String(text::kKeyError, *result.error).Close();
+    return object.Counts(text::kKeyRed, result.counts.Red)
+        .Counts(text::kKeyGreen, result.counts.Green)
+        .Counts(text::kKeyBlue, result.counts.Blue)
+        .Integer(text::kKeyPeak, result.counts.Peak)
         .Close();
 }
 
 std::string PairJson(const PairResult& result) {
     JsonObject object;
-    object.String("original", result.original).String("manipulated", result.manipulated);
-    if (result.error) return object.String("error", *result.error).Close();
-    return object.Number("mse", result.metrics.MSE)
-        .Number("psnr", result.metrics.PSNR)
-        .String("mse_text", FormatMetric(result.metrics.MSE, "."))
-        .String("psnr_text", FormatMetric(result.metrics.PSNR, "."))
+    object.String(text::kKeyOriginal, result.original).String(text::kKeyManipulated, result.manipulated);
+    if (result.error) return object.String(text::kKeyError, *result.error).Close();
+    return object.Number(text::kKeyMse, result.metrics.MSE)
+        .Number(text::kKeyPsnr, result.metrics.PSNR)
+        .String(text::kKeyMseText, FormatMetric(result.metrics.MSE, "."))
+        .String(text::kKeyPsnrText, FormatMetric(result.metrics.PSNR, "."))
         .Close();
 }

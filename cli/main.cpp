@@ -1,12 +1,25 @@
 #include <unistd.h>
 
+#include <cerrno>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "checked_output.h"
 #include "run.h"
+#include "texts.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return RunCitra(args, std::cout, std::cerr, {isatty(STDOUT_FILENO) == 1, isatty(STDERR_FILENO) == 1});
+    CheckedOutput out(STDOUT_FILENO);
+    const int exitCode =
+        RunCitra(args, out, std::cerr, {isatty(STDOUT_FILENO) == 1, isatty(STDERR_FILENO) == 1});
+    // A failure that shows only when the output is closed (e.g. on a network
+    // file system) loses results too; one already reported is not repeated.
+    const bool reported = out.Error() != 0;
+    if (!out.Close() && !reported) {
+        if (out.Error() != EPIPE) std::cerr << text::CannotWriteOutput(out.Error()) << std::flush;
+        return 1;
+    }
+    return exitCode;
 }

@@ -8,6 +8,7 @@
 #include "input_file.h"
 #include "picture.h"
 #include "platform_error.h"
+#include "texts.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ bool HasBmpExtension(const std::string& name) {
 }
 
 std::string CannotList(const std::string& folder, const std::error_code& ec) {
-    return "Cannot read folder \"" + AbsolutePath(folder) + "\". " + PlatformErrorText(ec.value());
+    return text::CannotReadFolder(AbsolutePath(folder), PlatformErrorText(ec.value()));
 }
 
 // The folder's .bmp names, sorted; an error message when it cannot be listed.
@@ -58,7 +59,7 @@ std::vector<PairInput> ExpandManipulated(std::span<const std::string> operands) 
         if (auto error = ListBmpNames(operand, names)) {
             inputs.push_back({operand, std::move(error)});
         } else if (names.empty()) {
-            inputs.push_back({operand, "No .bmp file in folder \"" + AbsolutePath(operand) + "\""});
+            inputs.push_back({operand, text::NoBmpInFolder(AbsolutePath(operand))});
         } else {
             const std::string prefix = operand.ends_with('/') ? operand : operand + "/";
             for (const std::string& name : names) inputs.push_back({prefix + name, std::nullopt});

@@ -47,8 +47,12 @@ private:
     size_t finished_ = 0;
 };
 
+bool Abandoned(const PairRunSettings& settings) {
+    return settings.abandon && settings.abandon->load();
+}
+
 bool Stopping(const PairRunSettings& settings) {
-    return settings.stop && settings.stop->load();
+    return (settings.stop && settings.stop->load()) || Abandoned(settings);
 }
 
 // `original` is null when the pair is the only one: both files are then
@@ -109,6 +113,10 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
         }
 
         for (size_t written = 0; written < count;) {
+            if (Abandoned(settings)) {
+                end = PairRunEnd::Stopped;
+                break;
+            }
             // Once stopping, only what is already finished, in order, goes out.
             const bool stopping = Stopping(settings);
             std::optional<PairResult> result =

@@ -27,6 +27,10 @@ struct PairRunSettings {
     // and RunPairs returns without waiting for the pairs still in progress
     // to be delivered (it joins their workers).
     const std::atomic<bool>* stop = nullptr;
+    // Checked before each new pair and before each delivery: once set (the
+    // output is lost), nothing more is started or delivered, and RunPairs
+    // returns once the pairs in progress are done.
+    const std::atomic<bool>* abandon = nullptr;
     // How often `tick` runs while the caller waits for the next result.
     std::chrono::milliseconds tickInterval{50};
     // Bytes read from a file at a time.

@@ -1,4 +1,5 @@
 #include "progress.h"
+#include "texts.h"
 
 #include <cmath>
 #include <cstdio>
@@ -43,10 +44,10 @@ std::string ProgressText(size_t done, size_t total, double elapsedSeconds) {
 
     const bool known = done > 0 && elapsedSeconds > 0;
     const double rate = known ? static_cast<double>(done) / elapsedSeconds : 0;
-    text += (known ? Rate(rate) : "--") + " pairs/s  ";
-    if (done == total) text += "0:00 left";
-    else if (!known) text += "--:-- left";
-    else text += Duration(static_cast<double>(total - done) / rate) + " left";
+    text += (known ? Rate(rate) : text::kUnknownRate) + text::kPairsPerSecond;
+    if (done == total) text += text::kNothingLeft;
+    else if (!known) text += text::kUnknownLeft;
+    else text += Duration(static_cast<double>(total - done) / rate) + text::kLeft;
     return text;
 }
 

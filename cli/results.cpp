@@ -1,12 +1,13 @@
 #include "results.h"
+#include "texts.h"
 
 const char* PictureKindName(PictureKind kind) {
     switch (kind) {
-    case PictureKind::Bitmap: return "bitmap";
-    case PictureKind::Icon: return "icon";
-    case PictureKind::Metafile: return "metafile";
-    case PictureKind::Jpeg: return "jpeg";
+    case PictureKind::Bitmap: return text::kKindBitmap;
+    case PictureKind::Icon: return text::kKindIcon;
+    case PictureKind::Metafile: return text::kKindMetafile;
+    case PictureKind::Jpeg: return text::kKindJpeg;
     case PictureKind::Empty: break;
     }
-    return "empty";
+    return text::kKindEmpty;
 }

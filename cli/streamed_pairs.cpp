@@ -3,8 +3,7 @@
 #include <utility>
 
 #include "attempt.h"
-#include "error.h"
-#include "messages.h"
+#include "metrics.h"
 
 namespace {
 
@@ -27,16 +26,17 @@ PairResult CompareFilesStreamed(const std::string& originalPath, const std::stri
     std::optional<BitmapFileStream> original;
     result.error = Attempt([&] {
         original.emplace(originalPath);
-        if (original->BitsPerPixel() != 24) throw CitraError(msg::kNot24Bit);
+        ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(*original), {}));
     });
     if (result.error) return result;
-    const int32_t width = original->Width();
-    const int32_t height = original->Height();
+    const BitmapShape originalShape = ShapeOf(*original);
 
     if (!IsBitmapFilePath(manipulatedPath)) {
         Picture picture;
         result.error = LoadManipulated(picture, manipulatedPath);
-        if (!result.error) result.error = Attempt([&] { CheckManipulated(width, height, picture); });
+        if (!result.error)
+            result.error = Attempt(
+                [&] { ThrowIfRefused(PairRefusal(PairStep::Manipulated, originalShape, ShapeOf(picture))); });
         if (result.error) return result;
         // A comparable bitmap from another reader: compare it as loaded.
         const OriginalImage loaded(originalPath);
@@ -44,7 +44,7 @@ PairResult CompareFilesStreamed(const std::string& originalPath, const std::stri
     }
     result.error = Attempt([&] {
         BitmapFileStream manipulated(manipulatedPath);
-        CheckManipulated(width, height, manipulated.Width(), manipulated.Height(), manipulated.BitsPerPixel());
+        ThrowIfRefused(PairRefusal(PairStep::Manipulated, originalShape, ShapeOf(manipulated)));
         result.metrics = CompareStreams(*original, manipulated, buffers);
     });
     return result;
@@ -58,14 +58,16 @@ void BatchOriginal::Load() {
 }
 
 PairResult BatchOriginal::Compare(const std::string& manipulatedPath, StreamBuffers& buffers) const {
-    if (!loaded_.load(std::memory_order_acquire)) return CompareFilesStreamed(path_, manipulatedPath, buffers);
+    // Until the original is in memory, or when it cannot be held there,
+    // each pair reads it from its file as a single pair does.
+    if (!loaded_.load(std::memory_order_acquire) || image_->OutOfMemory())
+        return CompareFilesStreamed(path_, manipulatedPath, buffers);
     if (image_->Error() || !IsBitmapFilePath(manipulatedPath)) return ComparePair(*image_, manipulatedPath);
     const Bitmap& original = *image_->Pixels();
     PairResult result = Named(path_, manipulatedPath);
     result.error = Attempt([&] {
         BitmapFileStream manipulated(manipulatedPath);
-        CheckManipulated(original.Width(), original.Height(), manipulated.Width(), manipulated.Height(),
-                         manipulated.BitsPerPixel());
+        ThrowIfRefused(PairRefusal(PairStep::Manipulated, ShapeOf(original), ShapeOf(manipulated)));
         result.metrics = CompareWithStream(original, manipulated, buffers);
     });
     return result;

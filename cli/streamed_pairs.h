@@ -17,7 +17,8 @@ PairResult CompareFilesStreamed(const std::string& originalPath, const std::stri
 
 // The original of a run with several pairs, loaded once by Load() on a
 // thread of its own. Until it is in memory, Compare() reads both files of a
-// pair side by side, so no worker waits for it.
+// pair side by side, so no worker waits for it; so it does for good when the
+// load ran out of memory, so that each pair gets what it would get alone.
 class BatchOriginal {
 public:
     explicit BatchOriginal(std::string path);

@@ -18,8 +18,36 @@ size_t AlignedCells(const std::vector<std::string>& row, size_t columns) {
 
 }  // namespace
 
+std::string OneLine(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += ' ';
+            ++i;
+        } else if (c == '\r' || c == '\n' || c == '\t') {
+            out += ' ';
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 std::string RenderTable(const std::vector<Align>& columns,
-                        const std::vector<std::vector<std::string>>& rows) {
+                        const std::vector<std::vector<std::string>>& shownRows) {
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(shownRows.size());
+    for (const auto& row : shownRows) {
+        std::vector<std::string>& cells = rows.emplace_back();
+        for (const std::string& cell : row) cells.push_back(OneLine(cell));
+    }
     std::vector<size_t> widths(columns.size(), 0);
     for (const auto& row : rows) {
         const size_t aligned = AlignedCells(row, columns.size());

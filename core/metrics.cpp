@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "messages.h"
+#include "picture.h"
 #include "squared_difference.h"
 
 namespace {
@@ -16,7 +17,23 @@ BitmapShape ShapeOf(const Bitmap& bitmap) {
     return {bitmap.Width(), bitmap.Height(), bitmap.BitsPerPixel(), bitmap.Stride()};
 }
 
-std::optional<std::string> PairRefusal(const BitmapShape& original, const BitmapShape& manipulated) {
+BitmapShape ShapeOf(const Picture& picture) {
+    if (const Bitmap* bitmap = picture.BitmapIfAny()) return ShapeOf(*bitmap);
+    return {picture.Width(), picture.Height(), 0, 0};
+}
+
+std::optional<std::string> PairRefusal(PairStep step, const BitmapShape& original, const BitmapShape& manipulated) {
+    switch (step) {
+    case PairStep::Original:
+        if (original.bitsPerPixel != 24) return msg::kNot24Bit;
+        return std::nullopt;
+    case PairStep::Manipulated:
+        if (manipulated.bitsPerPixel != 24) return msg::kNot24Bit;
+        if (original.width != manipulated.width || original.height != manipulated.height) return msg::kSizeDiffers;
+        return std::nullopt;
+    case PairStep::Compare:
+        break;
+    }
     if (NonEmptyOtherDepth(original) || NonEmptyOtherDepth(manipulated)) return msg::kNot24Bit;
     if (original.width != manipulated.width || original.height != manipulated.height) return msg::kSizeDiffers;
     // Nothing opened on either side: no 24-bit picture to compare.
@@ -24,6 +41,10 @@ std::optional<std::string> PairRefusal(const BitmapShape& original, const Bitmap
     const uint64_t rowBytes = 3 * static_cast<uint64_t>(original.width);
     if (original.stride < rowBytes || manipulated.stride < rowBytes) return msg::kNot24Bit;
     return std::nullopt;
+}
+
+std::optional<std::string> PairRefusal(const BitmapShape& original, const BitmapShape& manipulated) {
+    return PairRefusal(PairStep::Compare, original, manipulated);
 }
 
 std::optional<std::string> PairRefusal(const Bitmap& original, const Bitmap& manipulated) {

@@ -6,6 +6,8 @@
 
 #include "bitmap.h"
 
+class Picture;
+
 struct QualityMetrics {
     double MSE = 0;
     double PSNR = 0;
@@ -28,7 +30,25 @@ struct BitmapShape {
     bool Empty() const { return width == 0 || height == 0; }
 };
 BitmapShape ShapeOf(const Bitmap& bitmap);
+// A picture of another kind (icon, metafile, JPEG image): its width and
+// height, no bits per pixel.
+BitmapShape ShapeOf(const Picture& picture);
 std::optional<std::string> PairRefusal(const BitmapShape& original, const BitmapShape& manipulated);
+
+// The one judge of every pair refusal of the program, at each step of a
+// comparison:
+enum class PairStep {
+    // The original as it is opened, on its own: a 24-bit bitmap, or
+    // msg::kNot24Bit (so is what the tool counts a histogram of).
+    Original,
+    // The manipulated picture as it is opened, against the original's width
+    // and height: a 24-bit bitmap (msg::kNot24Bit), then of that size
+    // (msg::kSizeDiffers). The original's depth was judged when it opened.
+    Manipulated,
+    // The pair about to be computed: as PairRefusal above.
+    Compare,
+};
+std::optional<std::string> PairRefusal(PairStep step, const BitmapShape& original, const BitmapShape& manipulated);
 
 // MSE (summed over the three bytes of a pixel, averaged over the pixels) and
 // PSNR of two 24-bit bitmaps of equal size. A pair that PairRefusal refuses

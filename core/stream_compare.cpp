@@ -75,10 +75,6 @@ uint64_t SumOverRows(RasterA& a, RasterB& b, int32_t width, int32_t height, uint
     return sum;
 }
 
-BitmapShape ShapeOf(const BitmapFileStream& stream) {
-    return {stream.Width(), stream.Height(), stream.BitsPerPixel(), stream.Layout().stride};
-}
-
 void RefuseUnlessComparable(const BitmapShape& original, const BitmapShape& manipulated) {
     if (const std::optional<std::string> refusal = PairRefusal(original, manipulated)) throw CitraError(*refusal);
 }
@@ -95,6 +91,10 @@ bool IsBmpExtension(const std::string& extension) {
 
 bool IsBitmapFilePath(const std::string& path) {
     return IsBmpExtension(PictureExtension(path));
+}
+
+BitmapShape ShapeOf(const BitmapFileStream& stream) {
+    return {stream.Width(), stream.Height(), stream.BitsPerPixel(), stream.Layout().stride};
 }
 
 BitmapFileStream::BitmapFileStream(const std::string& path) : file_(path), layout_(ReadBitmapLayout(file_)) {}

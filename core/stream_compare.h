@@ -41,6 +41,9 @@ private:
     BitmapFileLayout layout_;
 };
 
+// The shape the loaded Bitmap would have, for PairRefusal.
+BitmapShape ShapeOf(const BitmapFileStream& stream);
+
 // The band buffers of one comparing thread, reused from pair to pair.
 class StreamBuffers {
 public:

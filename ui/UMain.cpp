@@ -287,8 +287,8 @@ void TForm1::Button1Click(QObject*) {
         LoadPicture(picture, file);
         Edit1->setText(path);
         Label11->setText(QStringLiteral("Citra Asli"));
-        if (AsBitmap(picture).BitsPerPixel() != 24) {
-            ShowModalMessage(QString::fromLatin1(msg::kNot24Bit));
+        if (const auto refusal = PairRefusal(PairStep::Original, ShapeOf(AsBitmap(picture)), {})) {
+            ShowModalMessage(QString::fromStdString(*refusal));
             return;
         }
         const int64_t size = MeasureFileSize(file);
@@ -316,13 +316,14 @@ void TForm1::Button2Click(QObject*) {
         LoadPicture(picture, FileSystemPath(path));
         Edit2->setText(path);
         Label13->setText(QStringLiteral("Citra Hasil Manipulasi"));
-        if (AsBitmap(picture).BitsPerPixel() != 24) {
-            ShowModalMessage(QString::fromLatin1(msg::kNot24Bit));
+        const ::Picture& original = Image1->picture();
+        const auto refusal = PairRefusal(PairStep::Manipulated, ShapeOf(original), ShapeOf(AsBitmap(picture)));
+        if (refusal && *refusal == msg::kNot24Bit) {
+            ShowModalMessage(QString::fromStdString(*refusal));
             return;
         }
-        const ::Picture& original = Image1->picture();
-        if (original.Width() != picture.Width() || original.Height() != picture.Height()) {
-            ShowModalMessage(QString::fromLatin1(msg::kSizeDiffers));
+        if (refusal) {
+            ShowModalMessage(QString::fromStdString(*refusal));
             ClearPicture(picture);
             Label13->setText(QString());
             Edit2->setText(QString());

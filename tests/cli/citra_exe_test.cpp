@@ -16,8 +16,6 @@ namespace {
 const char* const kNot24Bit = "Program ini hanya untuk citra dengan format pixel 24 bit";
 const char* const kSizeDiffers = "Luas citra asli dan Luas citra hasil manipulasi tidak sama!";
 
-using Env = std::map<std::string, std::optional<std::string>>;
-
 // A C locale unless a test asks for another.
 const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
 
@@ -62,15 +60,10 @@ protected:
     static std::string Path(const std::string& name) { return dir_ + "/" + name; }
 
     static ProcessOutput Citra(const std::vector<std::string>& args, const Env& env = kPlainEnv) {
-        return RunProcess(CITRA_EXE, args, env, ScratchDir());
+        return RunProcess({.program = CITRA_EXE, .args = args, .env = env});
     }
 
 private:
-    static std::string ScratchDir() {
-        const std::string scratch = dir_ + "/out";
-        std::filesystem::create_directories(scratch);
-        return scratch;
-    }
     static inline std::string dir_;
 };
 
@@ -287,10 +280,11 @@ TEST_P(CompareMemory, HoldsOneManipulatedImagePerWorker) {
     Env env = kPlainEnv;
     const char* asanOptions = std::getenv("ASAN_OPTIONS");
     env["ASAN_OPTIONS"] = std::string(asanOptions ? asanOptions : "") + ":quarantine_size_mb=0";
-    const auto run = RunProcess(CITRA_EXE,
-                                {"--json", "-j", std::to_string(jobs), "compare", original, manipulated,
-                                 manipulated, manipulated, manipulated, manipulated},
-                                env, Path(""), true);
+    const auto run = RunProcess({.program = CITRA_EXE,
+                                 .args = {"--json", "-j", std::to_string(jobs), "compare", original, manipulated,
+                                          manipulated, manipulated, manipulated, manipulated},
+                                 .env = env,
+                                 .ownPeakMemory = true});
     std::filesystem::remove(original);
     std::filesystem::remove(manipulated);
     EXPECT_EQ(run.exitCode, 0) << run.out;

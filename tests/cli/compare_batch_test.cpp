@@ -12,7 +12,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Env = std::map<std::string, std::optional<std::string>>;
 
 const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
 const char* const kNot24Bit = "Program ini hanya untuk citra dengan format pixel 24 bit";
@@ -76,9 +75,7 @@ protected:
     static std::string Path(const std::string& name) { return dir_->Path(name); }
 
     static ProcessOutput Citra(const std::vector<std::string>& args, const Env& env = kPlainEnv) {
-        const std::string scratch = Path("out");
-        fs::create_directories(scratch);
-        return RunProcess(CITRA_EXE, args, env, scratch);
+        return RunProcess({.program = CITRA_EXE, .args = args, .env = env});
     }
 
     static inline ScratchDir* dir_ = nullptr;

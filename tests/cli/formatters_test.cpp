@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "csv_output.h"
+#include "json.h"
 #include "json_output.h"
 #include "result_writer.h"
 #include "text_output.h"
@@ -234,5 +236,72 @@ TEST(ResultWriter, TextWritesTheAlignedTableAtFinish) {
               "asli.bmp  b.bmp        1,000  48,131\n"
               "asli.bmp  panjang.bmp  3,000  43,360\n");
 }
+
+// A message or path holding line breaks or other control characters: the
+// text output keeps one line per row, JSON and CSV keep the bytes exactly.
+struct ControlCase {
+    const char* name;
+    std::string raw;
+    std::string shown;  // as the text table shows it
+};
+
+void PrintTo(const ControlCase& c, std::ostream* os) { *os << c.name; }
+
+class ControlCharacters : public testing::TestWithParam<ControlCase> {};
+
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST_P(ControlCharacters, TextRowsStayOneLine) {
+    const ControlCase& c = GetParam();
+    const std::vector<InfoResult> infos{FailedInfo("a.bmp", c.raw), Bitmap24("b" + c.raw + ".bmp", 1, 1, 58)};
+    const auto infoLines = TextLines(InfoText(infos));
+    ASSERT_EQ(infoLines.size(), 3u) << InfoText(infos);
+    EXPECT_EQ(infoLines[1].rfind("a.bmp ", 0), 0u) << infoLines[1];
+    EXPECT_TRUE(infoLines[1].ends_with("  error: " + c.shown)) << infoLines[1];
+    EXPECT_EQ(infoLines[2].rfind("b" + c.shown + ".bmp  bitmap", 0), 0u) << infoLines[2];
+
+    const std::vector<PairResult> pairs{FailedPair("c.bmp", c.raw), Pair("d.bmp", 1.0, 48.130799318049775)};
+    const auto pairLines = TextLines(PairText(pairs, "."));
+    ASSERT_EQ(pairLines.size(), 3u) << PairText(pairs, ".");
+    EXPECT_EQ(pairLines[1], "asli.bmp  c.bmp        error: " + c.shown);
+
+    const HistogramResult histogram{"h" + c.raw + ".bmp", {}, c.raw};
+    EXPECT_EQ(HistogramText(histogram), "h" + c.shown + ".bmp\nerror: " + c.shown + "\n");
+}
+
+TEST_P(ControlCharacters, JsonAndCsvKeepTheMessageExactly) {
+    const ControlCase& c = GetParam();
+    const PairResult failed = FailedPair("c.bmp", c.raw);
+    std::string json = R"({"original":"asli.bmp","manipulated":"c.bmp","error":)";
+    AppendJsonString(json, c.raw);
+    EXPECT_EQ(PairJson(failed), json + "}");
+    EXPECT_EQ(PairJson(failed).find('\n'), std::string::npos);
+    std::string csv = "asli.bmp,c.bmp,,,,,";
+    AppendCsvField(csv, c.raw);
+    EXPECT_EQ(PairCsv(failed), csv);
+    EXPECT_NE(PairCsv(failed).find(c.raw), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ControlCharacters,
+    testing::Values(
+        ControlCase{"OutOfMemory", "System Error.  Code: 12.\r\nCannot allocate memory",
+                    "System Error.  Code: 12. Cannot allocate memory"},
+        ControlCase{"LoneLf", "first\nsecond", "first second"},
+        ControlCase{"LoneCr", "first\rsecond", "first second"},
+        ControlCase{"CrCrLf", "a\r\r\nb", "a  b"},
+        ControlCase{"LfCr", "a\n\rb", "a  b"},
+        ControlCase{"TrailingBreak", "a\r\n", "a "},
+        ControlCase{"Tab", "a\tb", "a b"},
+        ControlCase{"Escape", "a\x1b[2Jb", "a\\x1B[2Jb"},
+        ControlCase{"NulAndBell", std::string("a\0\x07z", 4), "a\\x00\\x07z"},
+        ControlCase{"Delete", "a\x7f", "a\\x7F"},
+        ControlCase{"Utf8Kept", "caf\xc3\xa9", "caf\xc3\xa9"}),
+    [](const testing::TestParamInfo<ControlCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

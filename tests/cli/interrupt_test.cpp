@@ -1,11 +1,6 @@
 // Ctrl+C during a long compare: the executable is started with its output
 // in pipes and gets SIGINT once its first result shows.
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -14,74 +9,21 @@
 #include <sstream>
 
 #include "../core/scratch_dir.h"
+#include "run_process.h"
 #include "small_bmp.h"
-
-extern char** environ;
 
 namespace {
 
-struct InterruptedRun {
-    int exitCode = -1;  // -1: ended by a signal or not at all
-    bool signalSent = false;
-    std::string out;
-    std::string err;
-};
-
-// Runs citra, reading both pipes, and sends SIGINT once `ready` holds for
-// what has been read so far.
-InterruptedRun RunAndInterrupt(const std::vector<std::string>& args,
-                               const std::function<bool(const std::string& out, const std::string& err)>& ready) {
-    int outPipe[2], errPipe[2];
-    InterruptedRun run;
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return run;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    std::vector<char*> argv{const_cast<char*>(CITRA_EXE)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    // Full stops whatever the locale of the test run.
-    std::vector<std::string> envStrings{"LC_ALL=C"};
-    for (char** e = environ; *e; ++e)
-        if (std::string_view(*e).rfind("LC_ALL=", 0) != 0) envStrings.push_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : envStrings) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, CITRA_EXE, &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (spawned == 0) {
-        pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-        std::string* texts[2] = {&run.out, &run.err};
-        int open = 2;
-        while (open > 0) {
-            if (poll(fds, 2, 20000) <= 0) break;  // nothing for 20 s: give up
-            for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-                char buffer[4096];
-                const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-                if (got <= 0) {
-                    fds[i].fd = -1;
-                    --open;
-                } else {
-                    texts[i]->append(buffer, static_cast<size_t>(got));
-                }
-            }
-            if (!run.signalSent && ready(run.out, run.err)) {
-                kill(pid, SIGINT);
-                run.signalSent = true;
-            }
-        }
-        if (open > 0) kill(pid, SIGKILL);
-        int status = 0;
-        if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
-    }
-    close(outPipe[0]);
-    close(errPipe[0]);
-    return run;
+// Runs citra with its output in pipes and sends SIGINT once `ready` holds
+// for what has been read so far. Full stops whatever the locale of the run.
+ProcessOutput RunAndInterrupt(const std::vector<std::string>& args,
+                              const std::function<bool(const std::string& out, const std::string& err)>& ready) {
+    return RunProcess({.program = CITRA_EXE,
+                       .args = args,
+                       .env = {{"LC_ALL", "C"}},
+                       .signalWhen = ready,
+                       .signal = SIGINT,
+                       .silenceLimit = std::chrono::seconds(20)});
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -2,10 +2,8 @@
 // only a launcher: before any test code runs it starts argv[1..] as a child
 // of its own, waits, writes the child's peak resident memory to the report
 // file and exits with the child's exit code. Linux hands the peak of the
-// process that spawns a program on to the program (vfork + exec); the
-// launcher is freshly started and small, so the figure is the program's own.
-#include <sys/resource.h>
-#include <sys/wait.h>
+// process that starts a program on to the program; the launcher is freshly
+// started and small, so the figure is the program's own.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -36,22 +34,20 @@ struct Launcher {
         if (report == nullptr) return;
         const std::string reportPath = report;
         unsetenv(kLauncherReportVariable);
-        std::vector<std::string> args = OwnArguments();
+        const std::vector<std::string> args = OwnArguments();
         if (args.size() < 2) _exit(127);
-        std::vector<char*> argv;
-        for (size_t i = 1; i < args.size(); ++i) argv.push_back(args[i].data());
-        argv.push_back(nullptr);
 
-        const pid_t pid = fork();
-        if (pid == 0) {
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        rusage usage{};
-        if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) _exit(127);
-        std::ofstream(reportPath) << usage.ru_maxrss << "\n";
-        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+        ProcessRequest request;
+        request.program = args[1];
+        request.args.assign(args.begin() + 2, args.end());
+        request.inheritOutput = true;
+        const ProcessOutput run = RunProcess(request);
+        std::ofstream out(reportPath);
+        out << run.maxResidentKiB << "\n";
+        out.close();
+        if (!out) _exit(127);
+        if (run.endSignal != 0) _exit(128 + run.endSignal);
+        _exit(run.exitCode < 0 ? 127 : run.exitCode);
     }
 };
 

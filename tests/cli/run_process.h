@@ -1,14 +1,21 @@
 #pragma once
-// Runs a program with a chosen environment and collects its exit code,
-// standard output and standard error.
+// The one way the CLI tests start a program: arguments, changes to the
+// environment, where its standard output goes, an address-space limit, a
+// signal sent once its output shows something; collects its exit status,
+// standard output, standard error and peak memory.
 #include <fcntl.h>
-#include <spawn.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -17,12 +24,43 @@
 
 extern char** environ;
 
+using Env = std::map<std::string, std::optional<std::string>>;
+
+struct ProcessRequest {
+    std::string program{};
+    std::vector<std::string> args{};
+    // Variables to set (a value) or to remove (std::nullopt); the rest of
+    // this process's environment is passed on.
+    Env env{};
+    // Standard output written to this file (e.g. "/dev/full") instead of
+    // being collected.
+    std::optional<std::string> stdoutFile{};
+    // Close the reading end of the output pipe once this many bytes came,
+    // as a reader like `head` does.
+    std::optional<size_t> closeOutputAfter{};
+    // The child's RLIMIT_AS in bytes; 0: none.
+    uint64_t addressSpaceLimit = 0;
+    // The child starts with SIGPIPE ignored instead of at its default.
+    bool ignoreSigpipe = false;
+    // Standard output and error stay those of this process.
+    bool inheritOutput = false;
+    // Start the program from a fresh launcher process, so that the peak
+    // memory is the program's own whatever this process's peak was (Linux
+    // carries a parent's peak over into a child it forks).
+    bool ownPeakMemory = false;
+    // Sends `signal` once this holds for what has been read so far.
+    std::function<bool(const std::string& out, const std::string& err)> signalWhen{};
+    int signal = SIGINT;
+    // Nothing read for this long: the child is killed (SIGKILL).
+    std::chrono::milliseconds silenceLimit{60000};
+};
+
 struct ProcessOutput {
-    int exitCode = -1;
-    // Peak resident memory of the process. Linux carries the spawning
-    // process's own peak over into it (vfork + exec), so that must be lower,
-    // unless the run went through the launcher (see below).
-    long maxResidentKiB = 0;
+    int exitCode = -1;       // -1: did not exit normally
+    int endSignal = 0;       // the signal that ended it, if one did
+    bool signalSent = false;
+    bool killedSilent = false;  // ended by the silence limit
+    long maxResidentKiB = 0;    // -1: the launcher's figure is missing
     std::string out;
     std::string err;
 };
@@ -32,63 +70,128 @@ struct ProcessOutput {
 // the child's peak resident memory in KiB to the file named here.
 inline constexpr const char* kLauncherReportVariable = "CITRA_TEST_PEAK_REPORT";
 
-// env: variables to set (a value) or to remove (std::nullopt); the rest of
-// this process's environment is passed on. ownPeakMemory: start the program
-// from a fresh launcher process, so that maxResidentKiB is the program's own
-// peak whatever this process's peak was.
-inline ProcessOutput RunProcess(const std::string& program, const std::vector<std::string>& args,
-                                const std::map<std::string, std::optional<std::string>>& env,
-                                const std::string& scratchDir, bool ownPeakMemory = false) {
+namespace run_process_detail {
+
+inline std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace run_process_detail
+
+inline ProcessOutput RunProcess(const ProcessRequest& request) {
+    ProcessOutput result;
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
         const std::string entry(*e);
-        if (!env.contains(entry.substr(0, entry.find('=')))) envStrings.push_back(entry);
+        if (!request.env.contains(entry.substr(0, entry.find('=')))) envStrings.push_back(entry);
     }
-    for (const auto& [name, value] : env)
+    for (const auto& [name, value] : request.env)
         if (value) envStrings.push_back(name + "=" + *value);
 
-    const std::string reportPath = scratchDir + "/peak_kib.txt";
-    const std::string self = "/proc/self/exe";
-    std::vector<char*> argv;
-    if (ownPeakMemory) {
+    std::string reportPath;
+    std::vector<std::string> argvStrings;
+    if (request.ownPeakMemory) {
+        const char* tmp = std::getenv("TMPDIR");
+        reportPath = std::string(tmp && *tmp ? tmp : "/tmp") + "/citra-peak-XXXXXX";
+        const int fd = mkstemp(reportPath.data());
+        if (fd < 0) return result;
+        close(fd);
         envStrings.push_back(std::string(kLauncherReportVariable) + "=" + reportPath);
-        argv.push_back(const_cast<char*>(self.c_str()));
+        argvStrings.push_back("/proc/self/exe");
     }
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argvStrings.push_back(request.program);
+    argvStrings.insert(argvStrings.end(), request.args.begin(), request.args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argvStrings) argv.push_back(a.data());
     argv.push_back(nullptr);
     std::vector<char*> envp;
     for (std::string& e : envStrings) envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    const std::string outPath = scratchDir + "/stdout.txt", errPath = scratchDir + "/stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    ProcessOutput result;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        rusage usage{};
-        if (wait4(pid, &status, 0, &usage) == pid) {
-            if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-            result.maxResidentKiB = usage.ru_maxrss;
+    int outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
+    if (!request.inheritOutput) {
+        if (pipe2(errPipe, O_CLOEXEC) != 0) return result;
+        if (!request.stdoutFile && pipe2(outPipe, O_CLOEXEC) != 0) return result;
+    }
+    const char* stdoutFile = request.stdoutFile ? request.stdoutFile->c_str() : nullptr;
+    const rlimit limit{request.addressSpaceLimit, request.addressSpaceLimit};
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls until exec.
+        if (!request.inheritOutput) {
+            const int outFd = stdoutFile ? open(stdoutFile, O_WRONLY | O_CREAT | O_TRUNC, 0600) : outPipe[1];
+            if (outFd < 0 || dup2(outFd, 1) < 0 || dup2(errPipe[1], 2) < 0) _exit(127);
+        }
+        signal(SIGPIPE, request.ignoreSigpipe ? SIG_IGN : SIG_DFL);
+        signal(SIGINT, SIG_DFL);
+        if (request.addressSpaceLimit != 0 && setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    for (int fd : {outPipe[1], errPipe[1]})
+        if (fd >= 0) close(fd);
+    if (pid < 0) {
+        for (int fd : {outPipe[0], errPipe[0]})
+            if (fd >= 0) close(fd);
+        return result;
+    }
+
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* texts[2] = {&result.out, &result.err};
+    auto lastActivity = std::chrono::steady_clock::now();
+    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+        const int ready = poll(fds, 2, 200);
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) {
+            if (std::chrono::steady_clock::now() - lastActivity > request.silenceLimit) {
+                kill(pid, SIGKILL);
+                result.killedSilent = true;
+                break;
+            }
+            continue;
+        }
+        lastActivity = std::chrono::steady_clock::now();
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char buffer[65536];
+            const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+            if (got <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                continue;
+            }
+            texts[i]->append(buffer, static_cast<size_t>(got));
+            if (i == 0 && request.closeOutputAfter && result.out.size() >= *request.closeOutputAfter) {
+                close(fds[0].fd);
+                fds[0].fd = -1;
+            }
+        }
+        if (request.signalWhen && !result.signalSent && request.signalWhen(result.out, result.err)) {
+            kill(pid, request.signal);
+            result.signalSent = true;
         }
     }
-    posix_spawn_file_actions_destroy(&actions);
+    for (const pollfd& p : fds)
+        if (p.fd >= 0) close(p.fd);
 
-    const auto slurp = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    };
-    result.out = slurp(outPath);
-    result.err = slurp(errPath);
-    if (ownPeakMemory) {
-        const std::string report = slurp(reportPath);
+    int status = 0;
+    rusage usage{};
+    pid_t waited;
+    do waited = wait4(pid, &status, 0, &usage);
+    while (waited < 0 && errno == EINTR);
+    if (waited == pid) {
+        if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) result.endSignal = WTERMSIG(status);
+        result.maxResidentKiB = usage.ru_maxrss;
+    }
+    if (request.ownPeakMemory) {
+        const std::string report = run_process_detail::Slurp(reportPath);
         result.maxResidentKiB = report.empty() ? -1 : std::atol(report.c_str());
+        unlink(reportPath.c_str());
     }
     return result;
 }

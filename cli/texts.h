@@ -1,0 +1,188 @@
+#pragma once
+// Every text the citra tool shows: usage, help, messages, table headings,
+// JSON keys and CSV columns. Loader and refusal messages come from the core.
+#include <cstring>
+#include <string>
+
+namespace text {
+
+// Usage, help and usage errors.
+inline constexpr const char* kUsage =
+    "usage: citra [--json] info FILE...\n"
+    "       citra [--json] histogram FILE\n"
+    "       citra [--json | --csv] [-j N] [--progress | --no-progress]\n"
+    "             compare ORIGINAL MANIPULATED...\n"
+    "       citra --help\n";
+inline constexpr const char* kHelpAfterUsage =
+    "\n"
+    "Reads picture files and reports on them with the same numbers as the\n"
+    "desktop program Analisis Kualitas Citra.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE...      Loads each file and prints its kind (bitmap, icon,\n"
+    "                    metafile or jpeg), for a bitmap its width, height and\n"
+    "                    bits per pixel, and the file size in bytes. The kind\n"
+    "                    follows the extension: bmp, ico, wmf/emf, jpg/jpeg.\n"
+    "                    An empty .bmp file is a bitmap of 0 x 0 with 0 bits.\n"
+    "  histogram FILE    Counts the red, green and blue byte values 0..255 of a\n"
+    "                    24-bit bitmap and prints the counts and their peak.\n"
+    "  compare ORIGINAL MANIPULATED...\n"
+    "                    Computes MSE and PSNR of the original against each\n"
+    "                    manipulated image. Both pictures of a pair must be\n"
+    "                    24-bit bitmaps of the same width and height. MSE sums\n"
+    "                    the squared differences of the three bytes of a pixel\n"
+    "                    and averages over the pixels (0 to 195075); PSNR is\n"
+    "                    10 log10(65025 / (MSE + 0.000001)).\n"
+    "                    A MANIPULATED folder stands for the files directly\n"
+    "                    inside it (or links to files) whose names end in .bmp\n"
+    "                    in any letter case, in byte order of their names;\n"
+    "                    subfolders are not searched. A folder without such\n"
+    "                    files gives one error line. The ORIGINAL must be a\n"
+    "                    file: a folder there is a usage error.\n"
+    "                    The original is read into memory once; each\n"
+    "                    manipulated .bmp file is read in bands through a\n"
+    "                    small buffer, never whole (a single pair reads both\n"
+    "                    files that way). Pairs are computed on several\n"
+    "                    threads; the output keeps the order of the\n"
+    "                    arguments. When the original fails, every pair\n"
+    "                    fails with its message.\n"
+    "\n"
+    "Options (before or after the command's operands):\n"
+    "  --json            One JSON object per line, one per file or pair, in\n"
+    "                    argument order.\n"
+    "  --csv             compare only: CSV with a header line, one row per pair\n"
+    "                    in argument order (see below).\n"
+    "  -j N, --jobs N    compare only: N worker threads (1 to 1024); 1 computes\n"
+    "                    one pair after the other. Default: one per hardware\n"
+    "                    thread.\n"
+    "  --progress        compare only: draw a progress bar on standard error\n"
+    "                    (pairs done of total, pairs per second, time left).\n"
+    "                    Default: only when standard error is a terminal.\n"
+    "  --no-progress     compare only: never draw the progress bar.\n"
+    "  -h, --help        Prints this text and exits.\n"
+    "  --                Every later argument is a file name.\n"
+    "\n"
+    "Text output is an aligned table (histogram: one line per value), written\n"
+    "once every row is known. MSE and PSNR are written with three decimals and\n"
+    "the decimal separator of the user's regional settings (LC_ALL,\n"
+    "LC_NUMERIC, LANG). JSON and CSV lines are written as soon as they and\n"
+    "all lines before them are done.\n"
+    "\n"
+    "JSON objects, keys in this order:\n"
+    "  info       {\"path\",\"kind\",\"width\",\"height\",\"bits_per_pixel\",\"file_size\"}\n"
+    "             (width, height and bits_per_pixel only for a bitmap)\n"
+    "  histogram  {\"path\",\"red\",\"green\",\"blue\",\"peak\"} (arrays of 256 counts)\n"
+    "  compare    {\"original\",\"manipulated\",\"mse\",\"psnr\",\"mse_text\",\"psnr_text\"}\n"
+    "             mse and psnr are the exact values (shortest round-trip form);\n"
+    "             mse_text and psnr_text have three decimals and a full stop.\n"
+    "  A failure: {\"path\",\"error\"} (compare: {\"original\",\"manipulated\",\"error\"}).\n"
+    "  Bytes of a path that are not UTF-8 are written as \\udc80..\\udcff.\n"
+    "\n"
+    "CSV (compare): the header line\n"
+    "  original,manipulated,mse,psnr,mse_text,psnr_text,error\n"
+    "  then one line per pair; lines end in LF. mse, psnr, mse_text and\n"
+    "  psnr_text are as in JSON (always a full stop, whatever the regional\n"
+    "  settings, so a comma only ever separates fields); a failed pair leaves\n"
+    "  them empty and has its message in error, which is otherwise empty. A\n"
+    "  field holding a comma, a double quote, CR or LF is enclosed in double\n"
+    "  quotes, its quotes doubled (RFC 4180). Paths are written byte for byte.\n"
+    "\n"
+    "A file or pair that fails is reported in its place in the output and the\n"
+    "others are still processed.\n"
+    "\n"
+    "Ctrl+C (SIGINT) during compare stops taking new pairs. The pairs already\n"
+    "finished are still written, up to the first one that is not; every line\n"
+    "is complete and nothing partial follows (text output: the table of those\n"
+    "pairs). The exit status is then 130. A second Ctrl+C ends the program at\n"
+    "once.\n"
+    "\n"
+    "Exit status: 0 when every file or pair succeeded, 1 when any failed,\n"
+    "2 for a usage error, 130 when compare was interrupted.\n";
+inline constexpr const char* kMessagePrefix = "citra: ";
+inline constexpr const char* kTryHelp = "Try 'citra --help' for more information.\n";
+inline constexpr const char* kNoCommand = "no command given";
+inline constexpr const char* kInfoNeedsFile = "info needs at least one FILE";
+inline constexpr const char* kHistogramNeedsFile = "histogram needs exactly one FILE";
+inline constexpr const char* kCompareNeedsTwo = "compare needs an ORIGINAL and at least one MANIPULATED file";
+inline constexpr const char* kJsonAndCsv = "--json and --csv cannot be used together";
+inline constexpr const char* kCsvOnlyForCompare = "--csv is only for compare";
+inline std::string NeedsNumber(const std::string& option) { return "option '" + option + "' needs a number"; }
+inline std::string BadJobCount(const std::string& value, unsigned maxJobs) {
+    return "invalid number of jobs '" + value + "' (1 to " + std::to_string(maxJobs) + ")";
+}
+inline std::string UnknownOption(const std::string& option) { return "unknown option '" + option + "'"; }
+inline std::string UnknownCommand(const std::string& name) { return "unknown command '" + name + "'"; }
+inline std::string OriginalIsFolder(const std::string& path) {
+    return "ORIGINAL '" + path + "' is a folder, not a file";
+}
+
+// Lost output: one line on standard error.
+inline std::string CannotWriteOutput(int err) {
+    return std::string(kMessagePrefix) + "cannot write the output: " + std::strerror(err) + "\n";
+}
+
+// Failures of one file or pair.
+inline constexpr const char* kOutOfMemory = "Out of memory";
+inline std::string CannotReadFolder(const std::string& absolutePath, const std::string& reason) {
+    return "Cannot read folder \"" + absolutePath + "\". " + reason;
+}
+inline std::string NoBmpInFolder(const std::string& absolutePath) {
+    return "No .bmp file in folder \"" + absolutePath + "\"";
+}
+
+// Picture kinds, as in the output.
+inline constexpr const char* kKindBitmap = "bitmap";
+inline constexpr const char* kKindIcon = "icon";
+inline constexpr const char* kKindMetafile = "metafile";
+inline constexpr const char* kKindJpeg = "jpeg";
+inline constexpr const char* kKindEmpty = "empty";
+
+// Text tables.
+inline constexpr const char* kErrorCell = "error: ";
+inline constexpr const char* kNoValue = "-";
+inline constexpr const char* kPeak = "peak: ";
+inline constexpr const char* kColumnPath = "path";
+inline constexpr const char* kColumnKind = "kind";
+inline constexpr const char* kColumnWidth = "width";
+inline constexpr const char* kColumnHeight = "height";
+inline constexpr const char* kColumnBpp = "bpp";
+inline constexpr const char* kColumnBytes = "bytes";
+inline constexpr const char* kColumnValue = "value";
+inline constexpr const char* kColumnRed = "red";
+inline constexpr const char* kColumnGreen = "green";
+inline constexpr const char* kColumnBlue = "blue";
+inline constexpr const char* kColumnOriginal = "original";
+inline constexpr const char* kColumnManipulated = "manipulated";
+inline constexpr const char* kColumnMse = "MSE";
+inline constexpr const char* kColumnPsnr = "PSNR";
+
+// JSON keys.
+inline constexpr const char* kKeyPath = "path";
+inline constexpr const char* kKeyError = "error";
+inline constexpr const char* kKeyKind = "kind";
+inline constexpr const char* kKeyWidth = "width";
+inline constexpr const char* kKeyHeight = "height";
+inline constexpr const char* kKeyBitsPerPixel = "bits_per_pixel";
+inline constexpr const char* kKeyFileSize = "file_size";
+inline constexpr const char* kKeyRed = "red";
+inline constexpr const char* kKeyGreen = "green";
+inline constexpr const char* kKeyBlue = "blue";
+inline constexpr const char* kKeyPeak = "peak";
+inline constexpr const char* kKeyOriginal = "original";
+inline constexpr const char* kKeyManipulated = "manipulated";
+inline constexpr const char* kKeyMse = "mse";
+inline constexpr const char* kKeyPsnr = "psnr";
+inline constexpr const char* kKeyMseText = "mse_text";
+inline constexpr const char* kKeyPsnrText = "psnr_text";
+
+// The CSV header line of compare.
+inline constexpr const char* kCsvHeader = "original,manipulated,mse,psnr,mse_text,psnr_text,error";
+
+// The progress bar.
+inline constexpr const char* kUnknownRate = "--";
+inline constexpr const char* kPairsPerSecond = " pairs/s  ";
+inline constexpr const char* kNothingLeft = "0:00 left";
+inline constexpr const char* kUnknownLeft = "--:-- left";
+inline constexpr const char* kLeft = " left";
+
+}  // namespace text
