@@ -325,4 +325,51 @@ INSTANTIATE_TEST_SUITE_P(
         Formatted{108.1308036086791, ",", "108,131"}, Formatted{-4.771212547218887, ",", "-4,771"},
         Formatted{0.0, ",", "0,000"}));
 
+
+// The refusals at each step of a comparison, from the one judge: a picture
+// as it is opened (the original alone; the manipulated against the
+// original's width and height, whatever the original's depth), and the pair
+// about to be computed.
+struct StepCase {
+    const char* name;
+    PairStep step;
+    BitmapShape original;
+    BitmapShape manipulated;
+    const char* message;  // nullptr: accepted
+};
+
+void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
+
+class PairSteps : public testing::TestWithParam<StepCase> {};
+
+TEST_P(PairSteps, RefuseAsTheProgramDoes) {
+    const StepCase& c = GetParam();
+    const std::optional<std::string> want = c.message ? std::optional<std::string>(c.message) : std::nullopt;
+    EXPECT_EQ(PairRefusal(c.step, c.original, c.manipulated), want);
+}
+
+constexpr BitmapShape k24{4, 3, 24, 12};
+constexpr BitmapShape kWide24{5, 3, 24, 16};
+constexpr BitmapShape k8{4, 3, 8, 4};
+constexpr BitmapShape kEmpty{0, 0, 0, 0};
+constexpr BitmapShape kIcon{4, 3, 0, 0};  // another kind of picture: a size, no depth
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PairSteps,
+    testing::Values(StepCase{"Original24", PairStep::Original, k24, kEmpty, nullptr},
+                    StepCase{"Original8", PairStep::Original, k8, k24, msg::kNot24Bit},
+                    StepCase{"OriginalEmpty", PairStep::Original, kEmpty, k24, msg::kNot24Bit},
+                    StepCase{"OriginalOtherKind", PairStep::Original, kIcon, k24, msg::kNot24Bit},
+                    StepCase{"ManipulatedSameSize", PairStep::Manipulated, k24, k24, nullptr},
+                    StepCase{"ManipulatedAgainstAn8BitOriginal", PairStep::Manipulated, k8, k24, nullptr},
+                    StepCase{"ManipulatedAgainstOtherKind", PairStep::Manipulated, kIcon, k24, nullptr},
+                    StepCase{"Manipulated8", PairStep::Manipulated, k24, k8, msg::kNot24Bit},
+                    StepCase{"ManipulatedEmpty", PairStep::Manipulated, k24, kEmpty, msg::kNot24Bit},
+                    StepCase{"ManipulatedDepthBeforeSize", PairStep::Manipulated, kWide24, k8, msg::kNot24Bit},
+                    StepCase{"ManipulatedWider", PairStep::Manipulated, k24, kWide24, msg::kSizeDiffers},
+                    StepCase{"CompareEmptyManipulated", PairStep::Compare, k24, kEmpty, msg::kSizeDiffers},
+                    StepCase{"CompareSameSize", PairStep::Compare, k24, k24, nullptr},
+                    StepCase{"CompareShortStride", PairStep::Compare, k24, {4, 3, 24, 8}, msg::kNot24Bit}),
+    [](const testing::TestParamInfo<StepCase>& info) { return std::string(info.param.name); });
+
 }  // namespace
