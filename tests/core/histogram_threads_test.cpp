@@ -3,37 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
-#include <system_error>
+#include <ostream>
+#include <string>
 #include <thread>
 
+#include "failing_thread_starts.h"
 #include "histogram.h"
-#include "thread_start.h"
 
 namespace {
-
-// Makes thread start number `failAt` (from 1) fail, and with `andLater` every
-// start after it too; counts the starts asked for.
-class FailingThreadStarts {
-public:
-    FailingThreadStarts(int failAt, bool andLater) {
-        previous_ = thread_start::SetHook([this, failAt, andLater] {
-            const int n = ++starts_;
-            if (n == failAt || (andLater && n > failAt))
-                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-        });
-    }
-    ~FailingThreadStarts() { thread_start::SetHook(std::move(previous_)); }
-    FailingThreadStarts(const FailingThreadStarts&) = delete;
-    FailingThreadStarts& operator=(const FailingThreadStarts&) = delete;
-
-    int Starts() const { return starts_.load(); }
-
-private:
-    thread_start::Hook previous_;
-    std::atomic<int> starts_{0};
-};
 
 // Each row has values of its own, so a band counted twice or left out, or a
 // band edge off by a row, changes the counts.
@@ -68,6 +46,10 @@ struct FailCase {
     int failAt;     // the start that fails, from 1
     bool andLater;  // every start after it fails too
 };
+
+void PrintTo(const FailCase& c, std::ostream* os) {
+    *os << c.bands << " bands, start " << c.failAt << (c.andLater ? " and later" : " only") << " failing";
+}
 
 class HistogramThreadFailure : public testing::TestWithParam<FailCase> {};
 
