@@ -48,7 +48,7 @@ citra=$(realpath "$build/cli/citra")
 # --- files -------------------------------------------------------------------
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/citra-peers-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
-c++ -O2 -std=c++20 bench/make_bmp_set.cpp -o "$scratch/make_bmp_set"
+c++ -O2 -std=c++20 -Itests/core bench/make_bmp_set.cpp -o "$scratch/make_bmp_set"
 big_o=$scratch/large_original.bmp
 big_m=$scratch/large_manipulated.bmp
 "$scratch/make_bmp_set" 8000 8000 "$big_o" "$big_m"

@@ -2,38 +2,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
+#include "bmp_builder.h"
+
 namespace {
-
-void Put16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-// 54-byte file header + BITMAPINFOHEADER of a bottom-up 24-bit bitmap.
-std::vector<uint8_t> Header(int32_t width, int32_t height, uint32_t pixelBytes) {
-    std::vector<uint8_t> h(54, 0);
-    h[0] = 'B';
-    h[1] = 'M';
-    Put32(&h[2], 54 + pixelBytes);
-    Put32(&h[10], 54);
-    Put32(&h[14], 40);
-    Put32(&h[18], static_cast<uint32_t>(width));
-    Put32(&h[22], static_cast<uint32_t>(height));
-    Put16(&h[26], 1);
-    Put16(&h[28], 24);
-    Put32(&h[34], pixelBytes);
-    return h;
-}
 
 // xorshift: cheap, and varied enough that every byte value occurs.
 struct Noise {
@@ -46,8 +26,20 @@ struct Noise {
     }
 };
 
-void WriteAll(FILE* f, const uint8_t* p, size_t n, const std::string& path) {
-    if (std::fwrite(p, 1, n, f) != n) throw std::runtime_error("cannot write " + path);
+// Row `y` (in file order) of the smooth picture.
+void SmoothRow(int32_t width, int32_t y, std::vector<uint8_t>& row) {
+    for (int32_t x = 0; x < width; ++x) {
+        uint8_t* p = &row[3 * static_cast<size_t>(x)];
+        p[0] = static_cast<uint8_t>(x + y);
+        p[1] = static_cast<uint8_t>(x * 3 - y);
+        p[2] = static_cast<uint8_t>((x ^ y) >> 2);
+    }
+}
+
+void Write(const std::string& path, int32_t width, int32_t height,
+           const std::function<void(int32_t, std::vector<uint8_t>&)>& fillRow) {
+    if (!bmp_builder::WriteRows(path, {.width = width, .height = height, .bitsPerPixel = 24}, fillRow))
+        throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -62,39 +54,20 @@ TestImagePair::TestImagePair(int32_t width, int32_t height) {
     original_ = folder_ + "/original.bmp";
     manipulated_ = folder_ + "/manipulated.bmp";
 
-    const size_t stride = (static_cast<size_t>(width) * 24 + 31) / 32 * 4;
-    const uint32_t pixelBytes = static_cast<uint32_t>(stride * height);
-    const std::vector<uint8_t> header = Header(width, height, pixelBytes);
-    FILE* a = std::fopen(original_.c_str(), "wb");
-    FILE* b = std::fopen(manipulated_.c_str(), "wb");
-    if (!a || !b) {
-        if (a) std::fclose(a);
-        if (b) std::fclose(b);
-        throw std::runtime_error("cannot create the test images in " + folder_);
-    }
-    WriteAll(a, header.data(), header.size(), original_);
-    WriteAll(b, header.data(), header.size(), manipulated_);
     // A smooth picture, and the same with small noise on every byte.
+    Write(original_, width, height, [&](int32_t y, std::vector<uint8_t>& row) { SmoothRow(width, y, row); });
     Noise noise{0x9E3779B97F4A7C15ull};
-    std::vector<uint8_t> rowA(stride, 0), rowB(stride, 0);
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            uint8_t* pa = &rowA[3 * static_cast<size_t>(x)];
-            pa[0] = static_cast<uint8_t>(x + y);
-            pa[1] = static_cast<uint8_t>(x * 3 - y);
-            pa[2] = static_cast<uint8_t>((x ^ y) >> 2);
-        }
-        for (size_t i = 0; i < stride; i += 8) {
+    Write(manipulated_, width, height, [&](int32_t y, std::vector<uint8_t>& row) {
+        std::fill(row.begin(), row.end(), 0);
+        SmoothRow(width, y, row);
+        for (size_t i = 0; i < row.size(); i += 8) {
             const uint64_t r = noise.Next();
-            for (size_t k = 0; k < 8 && i + k < stride; ++k)
-                rowB[i + k] = static_cast<uint8_t>(rowA[i + k] + static_cast<int>((r >> (8 * k)) & 7) - 3);
+            for (size_t k = 0; k < 8 && i + k < row.size(); ++k)
+                row[i + k] = static_cast<uint8_t>(row[i + k] + static_cast<int>((r >> (8 * k)) & 7) - 3);
         }
-        WriteAll(a, rowA.data(), stride, original_);
-        WriteAll(b, rowB.data(), stride, manipulated_);
-    }
-    const bool closed = std::fclose(a) == 0 && std::fclose(b) == 0;
-    if (!closed) throw std::runtime_error("cannot write the test images in " + folder_);
-    fileSize_ = static_cast<int64_t>(header.size() + pixelBytes);
+    });
+    fileSize_ = static_cast<int64_t>(bmp_builder::ComputedPixelOffset({}) +
+                                     bmp_builder::Stride(width, 24) * static_cast<size_t>(height));
 }
 
 TestImagePair::~TestImagePair() {

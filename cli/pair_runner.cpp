@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "streamed_pairs.h"
+#include "thread_start.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
         if (files > 1) {
             original.emplace(originalPath);
             try {
-                loader = std::jthread([&] { original->Load(); });
+                loader = StartThread<std::jthread>([&] { original->Load(); });
             } catch (const std::system_error&) {
                 original->Load();  // no thread to be had: load it here
             }
@@ -106,7 +107,7 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
         };
         std::vector<std::jthread> workers;
         try {
-            for (size_t w = 0; w < workerCount; ++w) workers.emplace_back(work);
+            for (size_t w = 0; w < workerCount; ++w) workers.push_back(StartThread<std::jthread>(work));
         } catch (const std::system_error&) {
             // Fewer threads than asked for: the ones started share the pairs.
             if (workers.empty()) work();

@@ -4,8 +4,11 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
+
+#include "thread_start.h"
 
 namespace {
 
@@ -63,12 +66,11 @@ int32_t Clamp32(uint64_t n) {
     return static_cast<int32_t>(std::min<uint64_t>(n, std::numeric_limits<int32_t>::max()));
 }
 
-// Counts storage rows [first, last) into totals.
-void CountRows(const Bitmap& bitmap, int32_t first, int32_t last, Totals& totals) {
+// Counts storage rows [first, last) into totals, using `sub` (all zero) as
+// scratch; leaves it all zero again.
+void CountRows(const Bitmap& bitmap, int32_t first, int32_t last, SubCounts& sub, Totals& totals) {
     const size_t w = static_cast<size_t>(bitmap.Width());
     const int32_t height = bitmap.Height();
-    auto sub = std::make_unique<SubCounts>();
-    std::memset(sub.get(), 0, sizeof *sub);
     // A lane gets at most a quarter of the pixels plus three per row; flushing
     // before 2^32 pixels have been counted keeps every counter from wrapping.
     constexpr uint64_t kFlushLimit = std::numeric_limits<uint32_t>::max();
@@ -78,13 +80,13 @@ void CountRows(const Bitmap& bitmap, int32_t first, int32_t last, Totals& totals
     const bool bottomUp = !bitmap.TopDown();
     for (int32_t i = first; i < last; ++i) {
         if (sinceFlush + w > kFlushLimit) {
-            FlushInto(*sub, totals);
+            FlushInto(sub, totals);
             sinceFlush = 0;
         }
-        CountRow(PixelRow(bitmap, bottomUp ? height - 1 - i : i).data(), w, *sub);
+        CountRow(PixelRow(bitmap, bottomUp ? height - 1 - i : i).data(), w, sub);
         sinceFlush += w;
     }
-    FlushInto(*sub, totals);
+    FlushInto(sub, totals);
 }
 
 // Counting is bound by the counter updates, not by memory, so a large
@@ -100,6 +102,10 @@ unsigned BandsFor(const Bitmap& bitmap) {
 }  // namespace
 
 ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap) {
+    return ComputeChannelHistogramInBands(bitmap, BandsFor(bitmap));
+}
+
+ChannelHistogram ComputeChannelHistogramInBands(const Bitmap& bitmap, unsigned bands) {
     ChannelHistogram result;
     const int32_t width = bitmap.Width();
     const int32_t height = bitmap.Height();
@@ -108,17 +114,25 @@ ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap) {
     if (bitmap.BitsPerPixel() != 24 || width <= 0 || height <= 0) return result;
     if (bitmap.Stride() < 3 * static_cast<size_t>(width)) return result;
 
-    const unsigned bands = BandsFor(bitmap);
+    bands = std::clamp(bands, 1u, static_cast<unsigned>(height));
+    // Everything is allocated here, so a worker has nothing left to fail on.
     std::unique_ptr<Totals[]> bandTotals(new Totals[bands]());
+    std::unique_ptr<SubCounts[]> scratch(new SubCounts[bands]());
     auto bandStart = [&](unsigned b) { return static_cast<int32_t>(int64_t{height} * b / bands); };
-    if (bands == 1) {
-        CountRows(bitmap, 0, height, bandTotals[0]);
-    } else {
-        std::vector<std::thread> workers;
-        for (unsigned b = 1; b < bands; ++b)
-            workers.emplace_back([&, b] { CountRows(bitmap, bandStart(b), bandStart(b + 1), bandTotals[b]); });
-        CountRows(bitmap, 0, bandStart(1), bandTotals[0]);
-        for (auto& t : workers) t.join();
+    auto count = [&](unsigned b) { CountRows(bitmap, bandStart(b), bandStart(b + 1), scratch[b], bandTotals[b]); };
+    {
+        std::vector<std::jthread> workers;  // joined when the block ends
+        workers.reserve(bands - 1);
+        // Bands 1 .. started-1 have a thread; when a thread cannot be had,
+        // the bands from there on are counted here instead.
+        unsigned started = 1;
+        try {
+            for (; started < bands; ++started)
+                workers.push_back(StartThread<std::jthread>([&count, b = started] { count(b); }));
+        } catch (const std::system_error&) {
+        }
+        count(0);
+        for (unsigned b = started; b < bands; ++b) count(b);
     }
 
     for (int v = 0; v < 256; ++v) {

@@ -15,3 +15,9 @@ struct ChannelHistogram {
 // other than a 24-bit bitmap gives all-zero counts; the picture is unchanged.
 ChannelHistogram ComputeChannelHistogram(const Picture& picture);
 ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap);
+
+// The same counts, with the rows split into `bands` bands (at least one, at
+// most one a row), each but the first on a thread of its own when one can be
+// started. ComputeChannelHistogram chooses the number from the size and the
+// cores.
+ChannelHistogram ComputeChannelHistogramInBands(const Bitmap& bitmap, unsigned bands);

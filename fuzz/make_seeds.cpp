@@ -2,7 +2,7 @@
 // bitmaps of every depth and header, run-length bitmaps, an icon, both
 // metafile forms and a JPEG.
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,8 +14,11 @@ namespace {
 using bmp_builder::BmpSpec;
 
 void Save(const std::string& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(dir + "/" + name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const std::string path = dir + "/" + name;
+    if (!bmp_builder::WriteFile(path, bytes)) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
 }
 
 std::vector<uint8_t> MakeBitmap(BmpSpec spec) {

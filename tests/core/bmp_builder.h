@@ -9,12 +9,19 @@
 // file: a header size that no reader knows, planes other than 1, an offset
 // that points into the headers, an image-size field that lies, a file cut
 // short.
+//
+// The one writer of bitmap files for the tests, the benchmarks and the fuzz
+// seeds: Bitmap24 / Grey8 fill a spec from a pixel function, WriteFile saves
+// the bytes, WriteRows streams a picture too large to hold twice.
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace bmp_builder {
@@ -156,6 +163,77 @@ inline std::vector<uint8_t> BuildBmp(const BmpSpec& spec) {
         out.resize(*spec.truncateTo);
     }
     return out;
+}
+
+struct Bgr {
+    uint8_t b, g, r;
+};
+
+// A 24-bit picture whose pixel (x, y), y = 0 the top row, is pixel(x, y);
+// rows stored bottom first for a positive height, top first for a negative.
+inline BmpSpec Bitmap24(int32_t width, int32_t height, const std::function<Bgr(int32_t, int32_t)>& pixel) {
+    BmpSpec spec{.width = width, .height = height, .bitsPerPixel = 24};
+    const int32_t rows = std::abs(height);
+    const size_t stride = Stride(width, 24);
+    spec.pixels.assign(RasterBytes(spec), 0);
+    spec.imageSizeField = static_cast<uint32_t>(spec.pixels.size());
+    for (int32_t y = 0; y < rows; ++y) {
+        uint8_t* row = spec.pixels.data() + stride * static_cast<size_t>(height > 0 ? rows - 1 - y : y);
+        for (int32_t x = 0; x < width; ++x) {
+            const Bgr p = pixel(x, y);
+            row[3 * x] = p.b;
+            row[3 * x + 1] = p.g;
+            row[3 * x + 2] = p.r;
+        }
+    }
+    return spec;
+}
+
+// An 8-bit picture with a grey colour table (entry i: grey i) whose pixel
+// (x, y), y = 0 the top row, is index(x, y); stored as Bitmap24 stores it.
+inline BmpSpec Grey8(int32_t width, int32_t height, const std::function<uint8_t(int32_t, int32_t)>& index) {
+    BmpSpec spec{.width = width, .height = height, .bitsPerPixel = 8};
+    for (uint32_t i = 0; i < 256; ++i) spec.colourTable.push_back(i * 0x010101u);
+    const int32_t rows = std::abs(height);
+    const size_t stride = Stride(width, 8);
+    spec.pixels.assign(RasterBytes(spec), 0);
+    for (int32_t y = 0; y < rows; ++y) {
+        uint8_t* row = spec.pixels.data() + stride * static_cast<size_t>(height > 0 ? rows - 1 - y : y);
+        for (int32_t x = 0; x < width; ++x) row[x] = index(x, y);
+    }
+    return spec;
+}
+
+// Writes `bytes` to `path`; false (errno set) when any of it could not be
+// written or the file could not be closed.
+inline bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
+}
+
+// Writes the file of `spec` (its pixels left empty) with the rows given by
+// fillRow, one stride-long row at a time in file order, so that a large
+// picture is never held whole. Sets the size fields from the raster size.
+// False (errno set) when the file could not be written.
+inline bool WriteRows(const std::string& path, BmpSpec spec,
+                      const std::function<void(int32_t fileRow, std::vector<uint8_t>& row)>& fillRow) {
+    const size_t raster = RasterBytes(spec);
+    spec.pixels.clear();
+    spec.imageSizeField = static_cast<uint32_t>(raster);
+    std::vector<uint8_t> header = BuildBmp(spec);
+    detail::Put32(header, 2, static_cast<uint32_t>(header.size() + raster));
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return false;
+    bool written = std::fwrite(header.data(), 1, header.size(), f) == header.size();
+    std::vector<uint8_t> row(Stride(spec.width, spec.bitsPerPixel), 0);
+    const int32_t rows = std::abs(spec.height);
+    for (int32_t r = 0; written && r < rows; ++r) {
+        fillRow(r, row);
+        written = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+    }
+    return std::fclose(f) == 0 && written;
 }
 
 }  // namespace bmp_builder

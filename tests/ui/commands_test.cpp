@@ -46,28 +46,11 @@ QRgb Pattern(int x, int y) {
 
 // An 8-bit bitmap file with a grey palette.
 bool WriteBmp8(const QString& path, int width, int height) {
-    const int stride = (width + 3) / 4 * 4;
-    const uint32_t offset = 54 + 1024;
-    std::vector<uint8_t> file(offset + static_cast<size_t>(stride) * height, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<uint32_t>(file.size()));
-    put32(10, offset);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, static_cast<uint32_t>(height));
-    file[26] = 1;
-    file[28] = 8;
-    put32(46, 256);
-    for (int i = 0; i < 256; ++i) put32(54 + 4 * i, static_cast<uint32_t>(i * 0x010101));
-    for (size_t i = offset; i < file.size(); ++i) file[i] = static_cast<uint8_t>(i * 7);
-    QFile out(path);
-    return out.open(QIODevice::WriteOnly) &&
-           out.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size())) ==
-               static_cast<qint64>(file.size());
+    bmp_builder::BmpSpec spec = bmp_builder::Grey8(width, height, [&](int32_t x, int32_t y) {
+        return static_cast<uint8_t>((x + y * width) * 7);
+    });
+    spec.coloursUsedField = 256;
+    return bmp_builder::WriteFile(path.toStdString(), bmp_builder::BuildBmp(spec));
 }
 
 // An icon file of one 16 x 16 image: loaded, then refused as no bitmap.

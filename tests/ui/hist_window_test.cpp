@@ -17,6 +17,7 @@
 #include "UnitHist.h"
 #include "histogram.h"
 #include "picture.h"
+#include "ui_fixtures.h"
 
 namespace {
 
@@ -307,8 +308,7 @@ TEST_F(HistWindow, ClosingMinimisesAndRestoringDrawsTheSameAgain) {
     QAction* closeItem = SystemMenuAction(*window, QKeySequence::Close);
     ASSERT_NE(closeItem, nullptr);
     closeItem->trigger();  // the user closing it
-    QApplication::processEvents();
-    EXPECT_TRUE(window->isMinimized());
+    ASSERT_TRUE(ui_fixtures::WaitUntil([&] { return window->isMinimized(); }));
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(area_->subWindowList().contains(window));
     EXPECT_EQ(window->SourcePicture, red_.get());
@@ -345,8 +345,7 @@ TEST_F(HistWindow, PlacementSetWhileMinimisedAppliesOnRestore) {
     EXPECT_GT(outerWidth, W);
 
     window->Close();
-    QApplication::processEvents();
-    ASSERT_TRUE(window->isMinimized());
+    ASSERT_TRUE(ui_fixtures::WaitUntil([&] { return window->isMinimized(); }));
     EXPECT_NE(window->pos(), QPoint(16, 424));
     EXPECT_EQ(window->Left(), 16);
     EXPECT_EQ(window->Top(), 424);
@@ -358,8 +357,8 @@ TEST_F(HistWindow, PlacementSetWhileMinimisedAppliesOnRestore) {
     EXPECT_EQ(window->Top(), 50);
     EXPECT_NE(window->pos(), QPoint(300, 50));  // still minimised where it was
     window->SetWindowStateNormal();
-    QApplication::processEvents();
-    EXPECT_EQ(window->pos(), QPoint(300, 50));
+    EXPECT_TRUE(ui_fixtures::WaitUntil([&] { return window->pos() == QPoint(300, 50); })) << window->pos().x() << ","
+                                                                                           << window->pos().y();
     EXPECT_EQ(window->Left(), 300);
     EXPECT_EQ(window->width(), outerWidth);
     EXPECT_EQ(window->ClientArea()->size(), QSize(W, H));

@@ -15,13 +15,16 @@
 #include <QTest>
 #include <QTimer>
 
+#include <iterator>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "DesignFont.h"
 #include "Messages.h"
 #include "UMain.h"
 #include "WindowPlacement.h"
+#include "ui_fixtures.h"
 
 namespace {
 
@@ -247,8 +250,9 @@ TEST(MainWindow, ChildWindowsCoverTheWorkspaceControlsButNotTheButtonsAndBoxes) 
 
     // A child beyond the visible workspace brings scroll bars.
     sub->move(600, 500);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(workspace->horizontalScrollBar()->isVisible() || workspace->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(ui_fixtures::WaitUntil([&] {
+        return workspace->horizontalScrollBar()->isVisible() || workspace->verticalScrollBar()->isVisible();
+    }));
     // Scrolling moves the child windows, not the controls on the workspace.
     const QPoint labelBefore = form.Label3->mapTo(&form, QPoint(0, 0));
     workspace->verticalScrollBar()->setValue(workspace->verticalScrollBar()->maximum());
@@ -394,22 +398,35 @@ TEST_F(ActiveFormTest, AltWithTheUnderlinedLetterClicksAnEnabledButtonOnly) {
     const Key keys[] = {{Qt::Key_B, form->Button1}, {Qt::Key_U, form->Button2}, {Qt::Key_A, form->Button3},
                         {Qt::Key_R, form->Button4}, {Qt::Key_K, form->Button5}};
     // A mnemonic press shows the button going down and up: the click
-    // follows a moment later.
-    auto clicksFor = [&](const Key& k) {
-        QSignalSpy spy(k.button, &QPushButton::clicked);
-        QTest::keyClick(form->Edit1, k.key, Qt::AltModifier);
-        QTest::qWait(300);
-        return spy.count();
+    // follows a moment later. The clicks of every button are counted
+    // throughout; each press of an enabled button waits for its click, and
+    // a click a press of a disabled one set off would come before that.
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (const Key& k : keys) spies.push_back(std::make_unique<QSignalSpy>(k.button, &QPushButton::clicked));
+    std::vector<int> expected(std::size(keys), 0);
+    auto press = [&](size_t i) {
+        const bool enabled = keys[i].button->isEnabled();
+        QTest::keyClick(form->Edit1, keys[i].key, Qt::AltModifier);
+        if (!enabled) return;
+        ++expected[i];
+        EXPECT_TRUE(ui_fixtures::WaitUntil([&] { return spies[i]->count() >= expected[i]; }))
+            << "no click from " << keys[i].button->objectName().toStdString();
+    };
+    auto expectClicks = [&] {
+        for (size_t i = 0; i < std::size(keys); ++i)
+            EXPECT_EQ(spies[i]->count(), expected[i]) << keys[i].button->objectName().toStdString();
     };
     form->Edit1->setFocus();
-    for (const Key& k : keys) {
-        EXPECT_EQ(clicksFor(k), k.button->isEnabled() ? 1 : 0) << k.button->objectName().toStdString();
-    }
+    ASSERT_FALSE(keys[1].button->isEnabled());
+    ASSERT_FALSE(keys[2].button->isEnabled());
+    for (size_t i = 0; i < std::size(keys); ++i) press(i);
+    expectClicks();
     EXPECT_TRUE(form->Edit1->text().isEmpty()) << "an accelerator key is no text";
     form->Button2->setEnabled(true);
     form->Button3->setEnabled(true);
-    EXPECT_EQ(clicksFor(keys[1]), 1);
-    EXPECT_EQ(clicksFor(keys[2]), 1);
+    press(1);
+    press(2);
+    expectClicks();
     // A plain letter typed into an edit box is text, not a command.
     QSignalSpy spy(form->Button1, &QPushButton::clicked);
     QTest::keyClick(form->Edit1, Qt::Key_B);
@@ -454,7 +471,7 @@ TEST(Placement, FirstShowingCentresTheWindowOnTheDesktop) {
     form.hide();
     form.move(10, 12);
     form.show();
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     EXPECT_EQ(form.pos(), QPoint(10, 12));
 }
 

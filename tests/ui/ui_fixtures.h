@@ -1,10 +1,12 @@
 #pragma once
-// Helpers shared by the main-window tests: tiny bitmap files, and a way to
-// answer a modal window from inside its own event loop.
+// Helpers shared by the main-window tests: tiny bitmap files, waiting for a
+// condition, and a way to answer a modal window from inside its own event
+// loop.
 #include <QApplication>
 #include <QFile>
 #include <QRgb>
 #include <QString>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -18,6 +20,14 @@
 namespace ui_fixtures {
 
 using ::WriteBmp24;
+
+// Runs the event loop until `done()` holds, at most `timeoutMs`; whether it
+// holds. For ASSERT_TRUE / EXPECT_TRUE: a loaded machine gets the time it
+// needs, an idle one none beyond the condition.
+template <class Condition>
+bool WaitUntil(Condition done, int timeoutMs = 5000) {
+    return QTest::qWaitFor(done, timeoutMs);
+}
 
 // Waits, inside the modal loop about to start, for a modal widget to be
 // active and hands it to `answer`. Should the answer leave that window
