@@ -5,7 +5,8 @@
 
 #include <exception>
 
-#include "Messages.h"
+#include "MessageBoxes.h"
+#include "Texts.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ void ReportCurrentException() {
     } catch (const std::exception& error) {
         ReportUncaughtError(error);
     } catch (...) {
-        ReportUncaughtError(std::string("Unknown error"));
+        ReportUncaughtError(std::string(text::kUnknownError));
     }
 }
 

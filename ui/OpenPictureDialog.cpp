@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "PicturePreview.h"
+#include "Texts.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ TPictureFileDialog::TPictureFileDialog(QWidget* parent) : QFileDialog(parent) {
     setOption(QFileDialog::DontUseNativeDialog, true);
     setAcceptMode(QFileDialog::AcceptOpen);
     setFileMode(QFileDialog::AnyFile);
-    setNameFilter(QString::fromLatin1(TOpenPictureDialog::kFilter));
-    selectNameFilter(QString::fromLatin1(TOpenPictureDialog::kFilter));
+    setNameFilter(QString::fromLatin1(text::kBitmapFilter));
+    selectNameFilter(QString::fromLatin1(text::kBitmapFilter));
     setDefaultSuffix(QString());
     setSizeGripEnabled(true);
 

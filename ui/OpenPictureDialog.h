@@ -44,8 +44,6 @@ public:
     // A new dialog with this one's settings, the file name box pre-filled.
     TPictureFileDialog* CreateDialog() const;
 
-    static constexpr const char* kFilter = "Bitmaps (*.bmp)";
-
     // Test seam: while set, Execute() asks it instead of showing the dialog.
     // nullopt cancels; a path confirms (made absolute, remembered).
     using ExecuteHook = std::function<std::optional<QString>(TOpenPictureDialog&)>;

@@ -14,6 +14,7 @@
 #include <exception>
 
 #include "BitmapImage.h"
+#include "Texts.h"
 
 TPreviewImage::TPreviewImage(QWidget* parent) : QWidget(parent) {
     setMinimumSize(150, 150);
@@ -38,7 +39,7 @@ void TPreviewImage::paintEvent(QPaintEvent*) {
     const Bitmap* bitmap = picture_ ? picture_->BitmapIfAny() : nullptr;
     if (picture_ == nullptr) {
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("(None)"));
+        painter.drawText(rect(), Qt::AlignCenter, QString(text::kNoPicture));
         return;
     }
     if (bitmap == nullptr) {
@@ -65,8 +66,8 @@ TPicturePreview::TPicturePreview(QWidget* parent) : QWidget(parent) {
     caption_->setObjectName(QStringLiteral("PictureCaption"));
     button_ = new QToolButton(this);
     button_->setObjectName(QStringLiteral("PreviewButton"));
-    button_->setToolTip(QStringLiteral("Preview"));
-    button_->setText(QStringLiteral("..."));
+    button_->setToolTip(text::kPreview);
+    button_->setText(text::kPreviewButton);
     button_->setAutoRaise(false);
 
     auto* frame = new QFrame(this);
@@ -98,7 +99,7 @@ TPicturePreview::TPicturePreview(QWidget* parent) : QWidget(parent) {
 void TPicturePreview::Clear() {
     loaded_ = false;
     ClearPicture(picture_);
-    caption_->setText(QStringLiteral("Picture:"));
+    caption_->setText(text::kPictureCaption);
     button_->setEnabled(false);
     image_->SetPicture(nullptr);
 }
@@ -114,7 +115,7 @@ void TPicturePreview::ShowFile(const QString& path) {
         return;  // not a picture the loader knows: shown as none, no error
     }
     loaded_ = true;
-    caption_->setText(QStringLiteral(" (%1x%2)").arg(picture_.Width()).arg(picture_.Height()));
+    caption_->setText(QString(text::kPictureSizeFormat).arg(picture_.Width()).arg(picture_.Height()));
     button_->setEnabled(true);
     image_->SetPicture(&picture_);
 }
@@ -129,7 +130,7 @@ void TPicturePreview::OpenPreviewWindow() {
     }
     QDialog window(this);
     window.setObjectName(QStringLiteral("PreviewWindow"));
-    window.setWindowTitle(QStringLiteral("Preview"));
+    window.setWindowTitle(text::kPreview);
     window.setModal(true);
     auto* image = new TPreviewImage(&window);
     image->SetPicture(&picture_);

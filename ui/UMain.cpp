@@ -15,7 +15,8 @@
 
 #include "Application.h"
 #include "DesignFont.h"
-#include "Messages.h"
+#include "MessageBoxes.h"
+#include "Texts.h"
 #include "UnitHist.h"
 #include "WindowPlacement.h"
 #include "decimal_separator.h"
@@ -53,11 +54,11 @@ std::string FileSystemPath(const QString& path) {
 
 // "W x H pixels"
 QString PixelDimensions(int32_t width, int32_t height) {
-    return QString::number(width) + QStringLiteral(" x ") + QString::number(height) + QStringLiteral(" pixels");
+    return QString::number(width) + text::kDimensionsSeparator + QString::number(height) + text::kPixelsSuffix;
 }
 
 QString TrueColourStatus(int32_t width, int32_t height) {
-    return QStringLiteral("Citra True Color (") + PixelDimensions(width, height) + QStringLiteral(")");
+    return text::kTrueColourPrefix + PixelDimensions(width, height) + text::kTrueColourSuffix;
 }
 
 }  // namespace
@@ -66,7 +67,7 @@ TForm1::TForm1(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       lineHeight_(WindowFontLineHeight(ScreenDotsPerInch())) {
-    setWindowTitle(QStringLiteral("Analisis Kualitas Citra"));
+    setWindowTitle(text::kMainTitle);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     CreateControls();
@@ -106,13 +107,13 @@ void TForm1::CreateControls() {
     // The window font; a stand-in family is narrowed until the captions
     // of the window-font labels keep their designed widths.
     const QList<FittedCaption> windowCaptions = {
-        {QStringLiteral("File Citra Asli                     :"), Scaled(125)},
-        {QStringLiteral("File Citra Hasil Manipulasi :"), Scaled(125)},
-        {QStringLiteral("Ukuran File Citra :"), Scaled(84)},
-        {QStringLiteral("Luas File Citra     :"), Scaled(84)},
-        {QStringLiteral("Mean Squre Error (MSE)                  :"), Scaled(172)},
-        {QStringLiteral("Peak Signal to Noise Ratio (PSNR) :"), Scaled(172)},
-        {QStringLiteral("dB"), Scaled(13)},
+        {text::kOriginalFileLabel, Scaled(125)},
+        {text::kManipulatedFileLabel, Scaled(125)},
+        {text::kFileSizeLabel, Scaled(84)},
+        {text::kDimensionsLabel, Scaled(84)},
+        {text::kMseLabel, Scaled(172)},
+        {text::kPsnrLabel, Scaled(172)},
+        {text::kDecibels, Scaled(13)},
     };
     setFont(DesignFont(WindowFontPixelSize(ScreenDotsPerInch()), windowCaptions));
     resize(DesignedClientSize());
@@ -124,15 +125,15 @@ void TForm1::CreateControls() {
     workspace_->setGeometry(0, 0, Scaled(kClientWidth), Scaled(kClientHeight - kStatusBarHeight));
     workspace_->lower();
 
-    Label1 = new TLabel(QStringLiteral("APLIKASI ANALISIS KUALITAS CITRA"));
+    Label1 = new TLabel(text::kHeading);
     Label1->setFont(DesignFont(Scaled(24), {{Label1->text(), Scaled(411)}}));
     PlaceOnWorkspace(Label1, 184, 0, 411, 29);
-    Label2 = new TLabel(QStringLiteral("(PARAMETER MSE dan PSNR)"));
+    Label2 = new TLabel(text::kSubheading);
     Label2->setFont(DesignFont(Scaled(16), {{Label2->text(), Scaled(228)}}));
     PlaceOnWorkspace(Label2, 280, 32, 228, 20);
-    Label3 = new TLabel(QStringLiteral("File Citra Asli                     :"));
+    Label3 = new TLabel(text::kOriginalFileLabel);
     PlaceOnWorkspace(Label3, 16, 72, 125, 13);
-    Label4 = new TLabel(QStringLiteral("File Citra Hasil Manipulasi :"));
+    Label4 = new TLabel(text::kManipulatedFileLabel);
     PlaceOnWorkspace(Label4, 16, 112, 125, 13);
     Image1 = new TImageArea;
     PlaceOnWorkspace(Image1, 504, 80, 217, 137);
@@ -149,17 +150,17 @@ void TForm1::CreateControls() {
     Place(Edit1, 144, 72, 265, 21);
     Edit2 = new QLineEdit(this);
     Place(Edit2, 144, 112, 265, 21);
-    Button1 = new QPushButton(QStringLiteral("&Buka"), this);
+    Button1 = new QPushButton(text::kOpenOriginal, this);
     Place(Button1, 424, 72, 65, 25);
-    Button2 = new QPushButton(QStringLiteral("B&uka"), this);
+    Button2 = new QPushButton(text::kOpenManipulated, this);
     Place(Button2, 424, 112, 65, 25);
     Button2->setEnabled(false);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Info"), this);
+    GroupBox1 = new QGroupBox(text::kInfoGroup, this);
     Place(GroupBox1, 144, 144, 265, 105);
-    Label5 = new TLabel(QStringLiteral("Ukuran File Citra :"), GroupBox1);
+    Label5 = new TLabel(text::kFileSizeLabel, GroupBox1);
     Place(Label5, 24, 32, 84, 13);
-    Label6 = new TLabel(QStringLiteral("Luas File Citra     :"), GroupBox1);
+    Label6 = new TLabel(text::kDimensionsLabel, GroupBox1);
     Place(Label6, 24, 64, 84, 13);
     Label7 = new TLabel(QString(), GroupBox1);
     Place(Label7, 120, 32, 3, 13);
@@ -177,21 +178,21 @@ void TForm1::CreateControls() {
     }
     Place(StatusBar1, 0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
 
-    Button3 = new QPushButton(QStringLiteral("&Analisis"), this);
+    Button3 = new QPushButton(text::kAnalyse, this);
     Place(Button3, 144, 264, 75, 25);
     Button3->setEnabled(false);
-    Button4 = new QPushButton(QStringLiteral("&Reset"), this);
+    Button4 = new QPushButton(text::kReset, this);
     Place(Button4, 240, 264, 75, 25);
-    Button5 = new QPushButton(QStringLiteral("&Keluar"), this);
+    Button5 = new QPushButton(text::kExit, this);
     Place(Button5, 336, 264, 75, 25);
 
-    GroupBox2 = new QGroupBox(QStringLiteral("Hasil Analisis"), this);
+    GroupBox2 = new QGroupBox(text::kResultsGroup, this);
     Place(GroupBox2, 16, 304, 393, 105);
-    Label9 = new TLabel(QStringLiteral("Mean Squre Error (MSE)                  :"), GroupBox2);
+    Label9 = new TLabel(text::kMseLabel, GroupBox2);
     Place(Label9, 24, 32, 172, 13);
-    Label10 = new TLabel(QStringLiteral("Peak Signal to Noise Ratio (PSNR) :"), GroupBox2);
+    Label10 = new TLabel(text::kPsnrLabel, GroupBox2);
     Place(Label10, 24, 64, 172, 13);
-    Label15 = new TLabel(QStringLiteral("dB"), GroupBox2);
+    Label15 = new TLabel(text::kDecibels, GroupBox2);
     Place(Label15, 352, 64, 13, 13);
     Edit3 = new QLineEdit(GroupBox2);
     Place(Edit3, 224, 32, 113, 21);
@@ -286,14 +287,14 @@ void TForm1::Button1Click(QObject*) {
         ::Picture& picture = Image1->picture();
         LoadPicture(picture, file);
         Edit1->setText(path);
-        Label11->setText(QStringLiteral("Citra Asli"));
+        Label11->setText(text::kOriginalCaption);
         if (const auto refusal = PairRefusal(PairStep::Original, ShapeOf(AsBitmap(picture)), {})) {
             ShowModalMessage(QString::fromStdString(*refusal));
             return;
         }
         const int64_t size = MeasureFileSize(file);
         StatusBar1->setText(TrueColourStatus(picture.Width(), picture.Height()));
-        Label7->setText(QString::number(size) + QStringLiteral(" bytes"));
+        Label7->setText(QString::number(size) + text::kBytesSuffix);
         Label8->setText(PixelDimensions(picture.Width(), picture.Height()));
     }
 
@@ -315,7 +316,7 @@ void TForm1::Button2Click(QObject*) {
         ::Picture& picture = Image2->picture();
         LoadPicture(picture, FileSystemPath(path));
         Edit2->setText(path);
-        Label13->setText(QStringLiteral("Citra Hasil Manipulasi"));
+        Label13->setText(text::kManipulatedCaption);
         const ::Picture& original = Image1->picture();
         const auto refusal = PairRefusal(PairStep::Manipulated, ShapeOf(original), ShapeOf(AsBitmap(picture)));
         if (refusal && *refusal == msg::kNot24Bit) {
@@ -334,7 +335,7 @@ void TForm1::Button2Click(QObject*) {
     }
 
     if (FormHist2 == nullptr) FormHist2 = new TFormHist(workspace_);
-    FormHist2->setWindowTitle(QStringLiteral("Histogram Citra Hasil"));
+    FormHist2->setWindowTitle(text::kManipulatedHistogramTitle);
     // Beside the first histogram window, wherever that stands now ("B&uka"
     // is enabled only by "&Buka", which creates it).
     if (FormHist != nullptr) {

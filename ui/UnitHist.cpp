@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "Texts.h"
 #include "histogram.h"
 #include "histogram_scale.h"
 #include "line_pixels.h"
@@ -80,7 +81,7 @@ TFormHist::TFormHist(QMdiArea* workspace) {
     const int earlier = static_cast<int>(workspace->subWindowList().size());
     workspace->addSubWindow(this);
     setWindowFlags(kFrameFlags);
-    setWindowTitle(QStringLiteral("Histogram Citra Asli"));
+    setWindowTitle(text::kOriginalHistogramTitle);
     normalSize_ = sizeHint();
     setFixedSize(normalSize_);
 

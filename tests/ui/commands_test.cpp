@@ -26,7 +26,7 @@
 #include <optional>
 #include <vector>
 
-#include "Messages.h"
+#include "MessageBoxes.h"
 #include "OpenPictureDialog.h"
 #include "UMain.h"
 #include "UnitHist.h"

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "DesignFont.h"
-#include "Messages.h"
+#include "MessageBoxes.h"
 #include "UMain.h"
 #include "WindowPlacement.h"
 #include "ui_fixtures.h"

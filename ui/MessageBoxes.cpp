@@ -1,4 +1,5 @@
-#include "Messages.h"
+#include "MessageBoxes.h"
+#include "Texts.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -117,7 +118,7 @@ void ShowModalMessage(const QString& text) {
     label->setFixedWidth(labelWidth);
     label->setFixedHeight(std::max(label->heightForWidth(labelWidth), label->fontMetrics().height()));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), &box);
+    auto* ok = new QPushButton(text::kOk, &box);
     ok->setDefault(true);
     ok->setAutoDefault(true);
     QObject::connect(ok, &QPushButton::clicked, &box, &QDialog::accept);  // Esc and the close button reject

@@ -16,7 +16,7 @@
 #include <stdexcept>
 
 #include "Application.h"
-#include "Messages.h"
+#include "MessageBoxes.h"
 #include "error.h"
 #include "ui_fixtures.h"
 
