@@ -13,6 +13,7 @@
 #include <random>
 #include <string>
 
+#include "../locale/compiled_locale.h"
 #include "metrics.h"
 #include "squared_difference.h"
 
@@ -160,6 +161,31 @@ TEST_F(FormatMetricAgainstPrintf, MseAndPsnrOfIntegerSums) {
             Compare(m.PSNR);
         }
     }
+}
+
+// The desktop program runs with the C library following the user's
+// LC_NUMERIC, whose point may take two bytes (U+066B under ps_AF).
+TEST(FormatMetricUnderTheUsersLocale, IgnoresTheCLibrarysPoint) {
+    CompiledLocales locales;
+    ASSERT_FALSE(locales.Path().empty()) << locales.Failure();
+    COMPILE_LOCALE_OR_SKIP(locales, "ps_AF", "UTF-8", "ps_AF.UTF-8");
+    const char* oldPath = std::getenv("LOCPATH");
+    const std::string savedPath = oldPath ? oldPath : "";
+    setenv("LOCPATH", locales.Path().c_str(), 1);
+    const std::string savedLocale = std::setlocale(LC_NUMERIC, nullptr);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "ps_AF.UTF-8"), nullptr);
+
+    const std::string point = "\u066B";
+    EXPECT_EQ(FormatMetric(108.1308036086791, point), "108" + point + "131");
+    EXPECT_EQ(FormatMetric(0.0, point), "0" + point + "000");
+    EXPECT_EQ(FormatMetric(-4.771212547218887, point), "-4" + point + "771");
+    EXPECT_EQ(FormatMetric(99.9996, "."), "100.000");
+    EXPECT_EQ(FormatMetric(1.2345678901234568e23, "."), "123456789012345686000000.000");
+    EXPECT_EQ(FormatMetric(195075.0, ","), "195075,000");
+
+    std::setlocale(LC_NUMERIC, savedLocale.c_str());
+    if (oldPath) setenv("LOCPATH", savedPath.c_str(), 1);
+    else unsetenv("LOCPATH");
 }
 
 }  // namespace
