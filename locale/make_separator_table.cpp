@@ -163,7 +163,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "make_separator_table: no decimal point for %s, left out\n", name.c_str());
             continue;
         }
-        table[name] = *n->decimalPoint;
+        // Only locales: ll_CC..., C and POSIX; not the shared parts (i18n).
+        if (name.find('_') != std::string::npos || name == "C" || name == "POSIX") table[name] = *n->decimalPoint;
     }
     // A language alone ("de") reads as its main country (de_DE), else as
     // most of its countries do (en: the full stop).
