@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "make_separator_table: no decimal point for %s, left out\n", name.c_str());
             continue;
         }
-        // Only locales: ll_CC..., C and POSIX; not the shared parts (i18n).
+        // Only locales: ll_CC..., C and POSIX; not shared definitions (i18n).
         if (name.find('_') != std::string::npos || name == "C" || name == "POSIX") table[name] = *n->decimalPoint;
     }
     // A language alone ("de") reads as its main country (de_DE), else as
