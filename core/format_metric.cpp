@@ -1,7 +1,8 @@
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <stdexcept>
+#include <system_error>
 
 #include "metrics.h"
 
@@ -34,12 +35,18 @@ std::string FormatMetric(double value, std::string_view decimalSeparator) {
 
     if (value != 0) {
         // The magnitude as 18 significant digits, d.ddddddddddddddddde+XX.
+        // to_chars ignores the C library's locale: once the desktop program
+        // follows the user's LC_NUMERIC, printf's point may be several bytes.
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*e", kSignificant - 1, std::fabs(value));
+        const std::to_chars_result written =
+            std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, kSignificant - 1);
+        if (written.ec != std::errc()) throw std::logic_error("FormatMetric: digits do not fit");
+        const char* const e = std::find(buf, written.ptr, 'e');
         std::string mantissa;
         mantissa += buf[0];
         mantissa.append(buf + 2, kSignificant - 1);
-        const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+        int exponent = 0;
+        std::from_chars(e + (e[1] == '+' ? 2 : 1), written.ptr, exponent);
         // Digit j of the mantissa has the weight 10^(exponent - j); the
         // integer part holds the digits with j <= exponent.
         auto digitAt = [&](int j) { return j >= 0 && j < kSignificant ? mantissa[j] : '0'; };
