@@ -13,8 +13,6 @@
 
 namespace {
 
-using Env = std::map<std::string, std::optional<std::string>>;
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -32,11 +30,10 @@ protected:
         };
         WriteBmp(dir_ + "/asli.bmp", 4, 4, 24, pattern);
         WriteBmp(dir_ + "/sama.bmp", 4, 4, 24, pattern);
-        std::filesystem::create_directories(dir_ + "/out");
     }
 
     ProcessOutput Citra(const std::vector<std::string>& args, const Env& env) {
-        return RunProcess(CITRA_EXE, args, env, dir_ + "/out");
+        return RunProcess({.program = CITRA_EXE, .args = args, .env = env});
     }
     std::vector<std::string> Compare(const std::string& format, const Env& env) {
         std::vector<std::string> args{"compare", dir_ + "/asli.bmp", dir_ + "/sama.bmp"};

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "../locale/compiled_locale.h"
-#include "Messages.h"
+#include "MessageBoxes.h"
 #include "OpenPictureDialog.h"
 #include "UMain.h"
 #include "decimal_separator.h"
