@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "../core/bmp_builder.h"
+#include "../core/corpus_files.h"
 #include "../core/scratch_dir.h"
 #include "analysis.h"
 #include "attempt.h"
@@ -63,12 +64,8 @@ void ExpectSameInfo(const InfoResult& got, const InfoResult& want) {
 }
 
 TEST(InfoHeaderWalk, SameAsTheFullLoadOnTheBmpCorpus) {
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(CITRA_BMPSUITE_DIR, ec))
-        if (entry.is_regular_file() && entry.path().extension() == ".bmp") files.push_back(entry.path().string());
+    const std::vector<std::string> files = CorpusBmpFiles();
     if (files.empty()) GTEST_SKIP() << "BMP corpus not found in " << CITRA_BMPSUITE_DIR;
-    std::sort(files.begin(), files.end());
     size_t failed = 0;
     for (const std::string& path : files) {
         const InfoResult want = InspectByFullLoad(path);

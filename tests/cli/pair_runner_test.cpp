@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "../core/bmp_builder.h"
+#include "../core/corpus_files.h"
 #include "../core/graphic_files.h"
 #include "../core/scratch_dir.h"
 #include "analysis.h"
@@ -121,12 +122,8 @@ void ExpectSameResults(const std::vector<std::string>& files, const std::vector<
 }
 
 TEST(ThreadedCompare, SameAsPlainOnTheBmpCorpus) {
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(CITRA_BMPSUITE_DIR, ec))
-        if (entry.is_regular_file() && entry.path().extension() == ".bmp") files.push_back(entry.path().string());
+    const std::vector<std::string> files = CorpusBmpFiles();
     if (files.empty()) GTEST_SKIP() << "BMP corpus not found in " << CITRA_BMPSUITE_DIR;
-    std::sort(files.begin(), files.end());
     size_t succeeded = 0;
     // 1000 bytes: a few rows per band.
     ExpectSameResults(files, {StreamBuffers::kDefaultBandBytes, 1000}, succeeded);

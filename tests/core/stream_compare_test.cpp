@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "bmp_builder.h"
+#include "corpus_files.h"
 #include "error.h"
 #include "load_helpers.h"
 #include "scratch_dir.h"
@@ -81,10 +82,7 @@ void ExpectSameOutcome(const std::string& path) {
 }
 
 TEST(BitmapFileStream, HeadersAndRasterAsTheLoaderGivesThemOnTheCorpus) {
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(CITRA_BMPSUITE_DIR, ec))
-        if (entry.is_regular_file() && entry.path().extension() == ".bmp") files.push_back(entry.path().string());
+    const std::vector<std::string> files = CorpusBmpFiles();
     if (files.empty()) GTEST_SKIP() << "BMP corpus not found in " << CITRA_BMPSUITE_DIR;
     for (const std::string& file : files) ExpectSameOutcome(file);
 }

@@ -3,12 +3,17 @@
 // condition, and a way to answer a modal window from inside its own event
 // loop.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QRgb>
 #include <QString>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
@@ -16,6 +21,10 @@
 #include <vector>
 
 #include "bmp24_file.h"
+
+// Set in the environment of a child started by PassesInChild; without it
+// the tests named *InChild are left out (see main.cpp).
+inline constexpr const char* kChildTestVariable = "CITRA_UI_TEST_CHILD";
 
 namespace ui_fixtures {
 
@@ -27,6 +36,29 @@ using ::WriteBmp24;
 template <class Condition>
 bool WaitUntil(Condition done, int timeoutMs = 5000) {
     return QTest::qWaitFor(done, timeoutMs);
+}
+
+// Runs the test `name` (Suite.Test, named *InChild) of this program in a
+// child process whose environment is this one's with `set` added and
+// `unset` removed: for what a process reads once, such as its locale.
+inline ::testing::AssertionResult PassesInChild(const QString& name, const QProcessEnvironment& set,
+                                                const QStringList& unset = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : unset) env.remove(variable);
+    for (const QString& variable : set.keys()) env.insert(variable, set.value(variable));
+    env.insert(QString::fromLatin1(kChildTestVariable), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + name});
+    if (!child.waitForFinished(60000)) return ::testing::AssertionFailure() << "the child did not end";
+    const std::string output = QString::fromUtf8(child.readAll()).toStdString();
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        return ::testing::AssertionFailure() << "exit " << child.exitCode() << ":\n" << output;
+    if (output.find("[  PASSED  ] 1 test") == std::string::npos || output.find("SKIPPED") != std::string::npos)
+        return ::testing::AssertionFailure() << "the test did not run and pass:\n" << output;
+    return ::testing::AssertionSuccess();
 }
 
 // Waits, inside the modal loop about to start, for a modal widget to be
