@@ -1,0 +1,36 @@
+#pragma once
+// A decoded image as the research comparisons take it: samples of every
+// channel interleaved, rows from the top, each sample at the depth the file
+// stores it (8 or 16 bits), never rescaled.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class ChannelLayout { Grey = 1, GreyAlpha = 2, Rgb = 3, Rgba = 4 };
+
+inline int ChannelCount(ChannelLayout layout) { return static_cast<int>(layout); }
+
+struct Image {
+    int32_t width = 0;
+    int32_t height = 0;
+    ChannelLayout layout = ChannelLayout::Rgb;
+    int bitDepth = 8;      // bits a sample is stored with: 8 or 16
+    uint32_t peak = 255;   // largest value a sample can take: 255, 65535 or a PNM maxval
+    // width * height * channels samples; exactly one of the two is filled,
+    // by bitDepth (samples16 for 16-bit files).
+    std::vector<uint8_t> samples8;
+    std::vector<uint16_t> samples16;
+
+    int Channels() const { return ChannelCount(layout); }
+    size_t SampleCount() const {
+        return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(Channels());
+    }
+};
+
+// Limits a decoder honours before it allocates; exceeding one is an error
+// naming the file, never an allocation.
+struct ImageLimits {
+    int32_t maxWidth = 1 << 16;
+    int32_t maxHeight = 1 << 16;
+    uint64_t maxSampleBytes = uint64_t{1} << 30;
+};
