@@ -68,7 +68,10 @@ InputFile::InputFile(const std::string& path, uint64_t maxBlockBytes)
 }
 
 InputFile::InputFile(std::span<const uint8_t> bytes, uint64_t maxBlockBytes)
-    : memory_(bytes.data()), inMemory_(true), size_(bytes.size()), maxBlockBytes_(std::min(maxBlockBytes, kMaxInMemoryBytes)) {}
+    : memory_(bytes.data()),
+      inMemory_(true),
+      size_(bytes.size()),
+      maxBlockBytes_(std::min(maxBlockBytes, kMaxInMemoryBytes)) {}
 
 InputFile::~InputFile() { Close(); }
 
