@@ -13,7 +13,7 @@ namespace fuzz_checks {
 // pictures above it are refused as those above the store's own limit are,
 // so no run spends its time zeroing huge rasters.
 inline constexpr uint64_t kLoadMaxBlockBytes = uint64_t{256} << 10;
-inline constexpr uint64_t kStreamMaxBlockBytes = uint64_t{64} << 10;
+inline constexpr uint64_t kStreamMaxBlockBytes = uint64_t{16} << 10;
 
 // The bytes loaded as every registered kind (bmp, ico, wmf, emf, jpg): each
 // load succeeds or fails with one of the loader's messages and leaves the
