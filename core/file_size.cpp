@@ -8,6 +8,7 @@
 #include "error.h"
 #include "input_file.h"
 #include "io_error.h"
+#include "messages.h"
 #include "picture.h"
 
 namespace {
@@ -34,19 +35,19 @@ int RefineOpenError(int err, const std::string& path) {
 std::string IoErrorMessage(int err) {
     switch (err) {
         case ENOENT:
-            return "File not found";
+            return msg::kFileNotFound;
         case ENOTDIR:
         case ENAMETOOLONG:
         case ELOOP:
-            return "Invalid filename";
+            return msg::kInvalidFilename;
         case EMFILE:
         case ENFILE:
-            return "Too many open files";
+            return msg::kTooManyOpenFiles;
         case EACCES:
         case EPERM:
-            return "File access denied";
+            return msg::kFileAccessDenied;
         default:
-            return "I/O error " + std::to_string(err);
+            return msg::IoError(err);
     }
 }
 

@@ -17,7 +17,7 @@
 namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int err) {
-    throw CitraError("Cannot open file \"" + AbsolutePath(path) + "\". " + PlatformErrorText(err));
+    throw CitraError(msg::CannotOpenFile(AbsolutePath(path), PlatformErrorText(err)));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "icon_reader.h"
 #include "input_file.h"
 #include "jpeg_reader.h"
+#include "messages.h"
 #include "metafile_reader.h"
 #include "picture.h"
 
@@ -53,7 +54,7 @@ PictureKind KindForExtension(const std::string& extension) {
     if (const RegisteredKind* entry = FindKind(extension)) {
         return entry->kind;
     }
-    throw CitraError("Unknown picture file extension (." + extension + ")");
+    throw CitraError(msg::UnknownExtension(extension));
 }
 
 void ReadAs(PictureKind kind, Picture& picture, InputFile& file) {
