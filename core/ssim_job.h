@@ -21,8 +21,9 @@ struct Job {
     double c2 = 0;                    // (0.03 peak)^2
 };
 
-// Doubles of scratch one worker needs.
-inline constexpr size_t WorkDoubles(size_t tileStride) { return (2 * kRadius + 1 + 1) * 5 * tileStride + tileStride; }
+// Doubles of scratch one worker needs: four quantities filtered by
+// columns, the same by rows, and the SSIM of a tile.
+inline constexpr size_t WorkDoubles(size_t tileStride) { return 9 * tileStride; }
 
 // SSIM map of output rows [rowBegin, rowEnd) (image rows, each at least
 // kRadius from the top and bottom), cropped by kRadius at both sides, summed
