@@ -45,7 +45,7 @@ std::optional<std::string> SsimRefusal(const Image& image) {
     return std::nullopt;
 }
 
-std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads) {
+std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads, bool plainLoops) {
     ssim_detail::Job job;
     job.bitDepth = a.bitDepth;
     job.a = a.bitDepth == 16 ? static_cast<const void*>(a.samples16.data()) : a.samples8.data();
@@ -66,7 +66,7 @@ std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads
     const size_t workDoubles = ssim_detail::WorkDoubles(job.tileStride);
     const std::unique_ptr<double[]> work(new double[workDoubles * workers]);
     const std::unique_ptr<double[]> rowSums(new double[outRows * job.channels]);
-    const auto rows = HasAvx2() ? ssim_detail::SsimRowsAvx2 : ssim_detail::SsimRowsGeneric;
+    const auto rows = !plainLoops && HasAvx2() ? ssim_detail::SsimRowsAvx2 : ssim_detail::SsimRowsGeneric;
 
     RunTasks(tasks, workers, [&](unsigned worker, size_t task) {
         const size_t first = kRadius + task * kStripRows;

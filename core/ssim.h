@@ -14,4 +14,6 @@ std::optional<std::string> SsimRefusal(const Image& image);
 
 // Mean SSIM of each channel, in stored order. The pair must be one that
 // StandardPairRefusal and SsimRefusal accept. threads: 0 for every core.
-std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads);
+// plainLoops: the loops built for any x86-64 even where AVX2 is there (for
+// the tests, which otherwise only reach the ones the processor picks).
+std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads, bool plainLoops = false);

@@ -9,6 +9,7 @@
 
 #include "error.h"
 #include "failing_thread_starts.h"
+#include "ssim.h"
 
 namespace {
 
@@ -295,6 +296,29 @@ TEST_F(ThreadedPair, FailedThreadStartsFallBackToTheCallingThread) {
         const StandardMetrics m = ComputeStandardMetrics(*a_, *b_, {.ssim = true, .threads = 4});
         EXPECT_GE(failing.Starts(), failAt);
         ExpectSameBits(m, one);
+    }
+}
+
+// The loops for any x86-64 and the AVX2 ones (where the processor has it)
+// differ only in rounding; 8- and 16-bit, every layout.
+TEST(ChannelSsim, PlainLoopsAgreeWithTheChosenOnes) {
+    for (int bits : {8, 16}) {
+        for (ChannelLayout layout :
+             {ChannelLayout::Grey, ChannelLayout::GreyAlpha, ChannelLayout::Rgb, ChannelLayout::Rgba}) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(ChannelCount(layout)) + " channels");
+            const Image a = Noise(300, 50, layout, bits, 21);
+            Image b = a;
+            std::mt19937 rng(8);
+            for (auto& s : b.samples8) s = static_cast<uint8_t>(s ^ (rng() % 8));
+            for (auto& s : b.samples16) s = static_cast<uint16_t>(s ^ (rng() % 2048));
+            const std::vector<double> chosen = ChannelSsim(a, b, 2);
+            const std::vector<double> plain = ChannelSsim(a, b, 2, true);
+            ASSERT_EQ(chosen.size(), plain.size());
+            for (size_t c = 0; c < chosen.size(); ++c) {
+                EXPECT_NEAR(chosen[c], plain[c], 1e-12);
+                EXPECT_LT(chosen[c], 1.0);
+            }
+        }
     }
 }
 
