@@ -2,6 +2,13 @@
 // The field's comparison metrics, computed as scikit-image computes
 // mean_squared_error, peak_signal_noise_ratio and structural_similarity
 // (Gaussian window, sigma 1.5, K1 0.01, K2 0.03, data range = peak).
+//
+// SSIM of a channel is the mean of the SSIM map cropped by the window's
+// radius (5) on every side, so images narrower or lower than the 11-sample
+// window get no SSIM (ssimUnavailable says why). The overall SSIM is the mean
+// over the colour channels only (R, G, B or Y): alpha says where the picture
+// is, not what it shows. Each channel's own SSIM, alpha included, is in
+// `channels`.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +27,7 @@ struct StandardMetrics {
     double mse = 0;                // mean over every sample of every channel
     double psnr = 0;               // 10 log10(peak^2 / mse); +infinity when identical
     std::optional<double> ssim;    // mean of the colour channels' SSIM (alpha left out); when asked for
+    std::optional<std::string> ssimUnavailable;  // why SSIM was asked for but not computed
     bool identical = false;
     uint32_t peak = 255;
     uint64_t changedSamples = 0;   // samples that differ
@@ -33,7 +41,8 @@ struct StandardOptions {
 };
 
 // Why two images cannot be compared (different width, height, channel
-// layout or bit depth), naming what differs; nullopt when they can.
+// layout, bit depth or peak; an empty image; samples that do not fit the
+// stated size and depth), naming what differs; nullopt when they can.
 std::optional<std::string> StandardPairRefusal(const Image& a, const Image& b);
 
 // Throws CitraError with StandardPairRefusal's message for a refused pair.

@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool xauth x11-utils openbox
   fonts-dejavu-core fontconfig
   locales
+  python3-numpy python3-skimage
 )
 
 missing=()

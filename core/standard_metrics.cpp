@@ -1,0 +1,223 @@
+#include "standard_metrics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "error.h"
+#include "parallel_tasks.h"
+#include "ssim.h"
+
+namespace {
+
+const char* LayoutName(ChannelLayout layout) {
+    switch (layout) {
+    case ChannelLayout::Grey: return "grey";
+    case ChannelLayout::GreyAlpha: return "grey with alpha";
+    case ChannelLayout::Rgb: return "RGB";
+    case ChannelLayout::Rgba: return "RGBA";
+    }
+    return "unknown";
+}
+
+bool KnownLayout(ChannelLayout layout) {
+    const int n = ChannelCount(layout);
+    return n >= 1 && n <= 4;
+}
+
+std::string Size(const Image& image) {
+    return std::to_string(image.width) + " x " + std::to_string(image.height);
+}
+
+// What is wrong with one image on its own, or nullopt.
+std::optional<std::string> ImageRefusal(const Image& image, const char* which) {
+    const std::string name = std::string("The ") + which + " image";
+    if (!KnownLayout(image.layout)) return name + " has an unknown channel layout";
+    if (image.width <= 0 || image.height <= 0) return name + " is empty: " + Size(image);
+    if (image.bitDepth != 8 && image.bitDepth != 16)
+        return name + " has " + std::to_string(image.bitDepth) + "-bit samples; only 8 and 16 bits are read";
+    const uint32_t top = image.bitDepth == 8 ? 255u : 65535u;
+    if (image.peak == 0 || image.peak > top)
+        return name + " has a peak value of " + std::to_string(image.peak) + ", outside 1 to " + std::to_string(top) +
+               " for " + std::to_string(image.bitDepth) + " bits";
+    const size_t held = image.bitDepth == 8 ? image.samples8.size() : image.samples16.size();
+    if (held != image.SampleCount())
+        return name + " holds " + std::to_string(held) + " samples where " + Size(image) + " " +
+               LayoutName(image.layout) + " needs " + std::to_string(image.SampleCount());
+    return std::nullopt;
+}
+
+std::vector<std::string> ChannelNames(ChannelLayout layout) {
+    switch (layout) {
+    case ChannelLayout::Grey: return {"Y"};
+    case ChannelLayout::GreyAlpha: return {"Y", "A"};
+    case ChannelLayout::Rgb: return {"R", "G", "B"};
+    case ChannelLayout::Rgba: return {"R", "G", "B", "A"};
+    }
+    return {};
+}
+
+// The one pass over both images: per channel, the exact sum of squared
+// differences, the samples that differ and the largest difference.
+struct DiffTotals {
+    uint64_t squares[4] = {};
+    uint64_t changed[4] = {};
+    uint32_t maxAbs[4] = {};
+
+    void Add(const DiffTotals& o) {
+        for (int c = 0; c < 4; ++c) {
+            squares[c] += o.squares[c];
+            changed[c] += o.changed[c];
+            maxAbs[c] = std::max(maxAbs[c], o.maxAbs[c]);
+        }
+    }
+};
+
+// Samples of a block: a multiple of every channel count (1 to 4), so lane i
+// of a block always holds channel i % channels when blocks start at a
+// multiple of kLanes.
+constexpr size_t kLanes = 48;
+// Blocks summed in 32-bit lanes before widening: each 8-bit term is at most
+// 65025 and 65536 * 65025 < 2^32.
+constexpr size_t kGroup8 = 65536;
+
+template <class T>
+void DiffRange(const T* a, const T* b, size_t begin, size_t end, int channels, DiffTotals& out) {
+    // 8-bit squares fit 32-bit lanes for a group of blocks; 16-bit ones need 64.
+    using Square = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
+    constexpr size_t group = sizeof(T) == 1 ? kGroup8 : std::numeric_limits<size_t>::max();
+    uint64_t squares[kLanes] = {};
+    uint64_t changed[kLanes] = {};
+    uint32_t maxAbs[kLanes] = {};
+    size_t i = begin;
+    while (end - i >= kLanes) {
+        const size_t blocks = std::min((end - i) / kLanes, group);
+        Square sq[kLanes] = {};
+        uint32_t ch[kLanes] = {};
+        uint32_t mx[kLanes] = {};
+        for (size_t blk = 0; blk < blocks; ++blk, i += kLanes) {
+            for (size_t l = 0; l < kLanes; ++l) {
+                const int32_t d = static_cast<int32_t>(a[i + l]) - static_cast<int32_t>(b[i + l]);
+                const uint32_t ad = static_cast<uint32_t>(d < 0 ? -d : d);
+                sq[l] += static_cast<Square>(ad) * static_cast<Square>(ad);
+                ch[l] += ad != 0;
+                mx[l] = std::max(mx[l], ad);
+            }
+        }
+        for (size_t l = 0; l < kLanes; ++l) {
+            squares[l] += sq[l];
+            changed[l] += ch[l];
+            maxAbs[l] = std::max(maxAbs[l], mx[l]);
+        }
+    }
+    for (size_t l = 0; l < kLanes; ++l) {
+        const size_t c = l % static_cast<size_t>(channels);
+        out.squares[c] += squares[l];
+        out.changed[c] += changed[l];
+        out.maxAbs[c] = std::max(out.maxAbs[c], maxAbs[l]);
+    }
+    for (; i < end; ++i) {
+        const size_t c = i % static_cast<size_t>(channels);
+        const int32_t d = static_cast<int32_t>(a[i]) - static_cast<int32_t>(b[i]);
+        const uint32_t ad = static_cast<uint32_t>(d < 0 ? -d : d);
+        out.squares[c] += static_cast<uint64_t>(ad) * ad;
+        out.changed[c] += ad != 0;
+        out.maxAbs[c] = std::max(out.maxAbs[c], ad);
+    }
+}
+
+// Samples of one task of the difference pass (a multiple of kLanes); below
+// this an image is done on the calling thread alone.
+constexpr size_t kChunk = kLanes * (size_t{1} << 15);
+static_assert(kChunk % kLanes == 0);
+
+template <class T>
+DiffTotals Differences(const T* a, const T* b, size_t n, int channels, unsigned threads) {
+    const size_t tasks = (n + kChunk - 1) / kChunk;
+    const unsigned workers = static_cast<unsigned>(std::min<size_t>(ThreadsToUse(threads), tasks));
+    const std::unique_ptr<DiffTotals[]> parts(new DiffTotals[tasks]);
+    RunTasks(tasks, workers, [&](unsigned, size_t task) {
+        const size_t begin = task * kChunk;
+        DiffRange(a, b, begin, std::min(n, begin + kChunk), channels, parts[task]);
+    });
+    DiffTotals total;
+    for (size_t t = 0; t < tasks; ++t) total.Add(parts[t]);
+    return total;
+}
+
+// The exact sum over the count, divided in long double (which holds any
+// 64-bit sum exactly) and rounded to double.
+double Mean(uint64_t sum, size_t count) {
+    return static_cast<double>(static_cast<long double>(sum) / static_cast<long double>(count));
+}
+
+// skimage: 10 * log10(data_range ** 2 / mse), +inf for mse 0.
+double Psnr(uint32_t peak, double mse) {
+    if (mse == 0) return std::numeric_limits<double>::infinity();
+    const double range = static_cast<double>(peak);
+    return 10 * std::log10(range * range / mse);
+}
+
+}  // namespace
+
+std::optional<std::string> StandardPairRefusal(const Image& a, const Image& b) {
+    if (auto refusal = ImageRefusal(a, "original")) return refusal;
+    if (auto refusal = ImageRefusal(b, "manipulated")) return refusal;
+    if (a.width != b.width || a.height != b.height) return "The images differ in size: " + Size(a) + " and " + Size(b);
+    if (a.layout != b.layout)
+        return std::string("The images differ in channels: ") + LayoutName(a.layout) + " and " + LayoutName(b.layout);
+    if (a.bitDepth != b.bitDepth)
+        return "The images differ in bit depth: " + std::to_string(a.bitDepth) + " and " + std::to_string(b.bitDepth) +
+               " bits";
+    if (a.peak != b.peak)
+        return "The images differ in peak value: " + std::to_string(a.peak) + " and " + std::to_string(b.peak);
+    return std::nullopt;
+}
+
+StandardMetrics ComputeStandardMetrics(const Image& original, const Image& manipulated,
+                                       const StandardOptions& options) {
+    if (auto refusal = StandardPairRefusal(original, manipulated)) throw CitraError(*refusal);
+    const int channels = original.Channels();
+    const size_t n = original.SampleCount();
+    const DiffTotals totals =
+        original.bitDepth == 16
+            ? Differences(original.samples16.data(), manipulated.samples16.data(), n, channels, options.threads)
+            : Differences(original.samples8.data(), manipulated.samples8.data(), n, channels, options.threads);
+
+    StandardMetrics result;
+    result.peak = original.peak;
+    uint64_t squares = 0;
+    const std::vector<std::string> names = ChannelNames(original.layout);
+    const size_t perChannel = n / static_cast<size_t>(channels);
+    for (int c = 0; c < channels; ++c) {
+        ChannelMetrics channel;
+        channel.name = names[static_cast<size_t>(c)];
+        channel.mse = Mean(totals.squares[c], perChannel);
+        channel.psnr = Psnr(result.peak, channel.mse);
+        result.channels.push_back(channel);
+        squares += totals.squares[c];
+        result.changedSamples += totals.changed[c];
+        result.maxAbsDiff = std::max(result.maxAbsDiff, totals.maxAbs[c]);
+    }
+    result.mse = Mean(squares, n);
+    result.psnr = Psnr(result.peak, result.mse);
+    result.identical = result.changedSamples == 0;
+
+    if (options.ssim) {
+        if (auto refusal = SsimRefusal(original)) {
+            result.ssimUnavailable = *refusal;
+        } else {
+            const std::vector<double> ssim = ChannelSsim(original, manipulated, options.threads);
+            const bool alpha = original.layout == ChannelLayout::GreyAlpha || original.layout == ChannelLayout::Rgba;
+            const size_t colours = ssim.size() - (alpha ? 1 : 0);
+            double sum = 0;
+            for (size_t c = 0; c < ssim.size(); ++c) {
+                result.channels[c].ssim = ssim[c];
+                if (c < colours) sum += ssim[c];
+            }
+            result.ssim = sum / static_cast<double>(colours);
+        }
+    }
+    return result;
+}
