@@ -115,10 +115,22 @@ inline std::string UnknownCommand(const std::string& name) { return "unknown com
 inline std::string OriginalIsFolder(const std::string& path) {
     return "ORIGINAL '" + path + "' is a folder, not a file";
 }
+inline constexpr const char* kShardOnlyForCompare = "--shard is only for compare";
+inline constexpr const char* kSummaryOnlyForCompare = "--summary is only for compare";
+inline constexpr const char* kSummaryNeedsFile = "option '--summary=' needs a file name";
+inline std::string NeedsShard(const std::string& option) { return "option '" + option + "' needs K/N"; }
+inline std::string BadShard(const std::string& value) {
+    return "invalid shard '" + value + "' (K/N with 1 <= K <= N <= 1000000)";
+}
 
 // Lost output: one line on standard error.
 inline std::string CannotWriteOutput(int err) {
     return std::string(kMessagePrefix) + "cannot write the output: " + std::strerror(err) + "\n";
+}
+
+// A summary file that could not be written: one line on standard error.
+inline std::string CannotWriteSummary(const std::string& path, const std::string& reason) {
+    return std::string(kMessagePrefix) + "cannot write the summary to '" + path + "': " + reason + "\n";
 }
 
 // Failures of one file or pair.
@@ -128,6 +140,18 @@ inline std::string CannotReadFolder(const std::string& absolutePath, const std::
 }
 inline std::string NoBmpInFolder(const std::string& absolutePath) {
     return "No .bmp file in folder \"" + absolutePath + "\"";
+}
+
+// Pairing a COVERS folder with STEGO folders.
+inline std::string NoImageInFolder(const std::string& absolutePath) {
+    return "No image file in folder \"" + absolutePath + "\"";
+}
+inline std::string NoPartner(const std::string& path, const std::string& folder) {
+    return "No partner for \"" + path + "\" in \"" + folder + "\"";
+}
+// names: the files sharing the stem, comma-separated.
+inline std::string SameStem(const std::string& stem, const std::string& folder, const std::string& names) {
+    return "Several files named \"" + stem + "\" in \"" + folder + "\": " + names;
 }
 
 // Picture kinds, as in the output.
@@ -155,6 +179,24 @@ inline constexpr const char* kColumnOriginal = "original";
 inline constexpr const char* kColumnManipulated = "manipulated";
 inline constexpr const char* kColumnMse = "MSE";
 inline constexpr const char* kColumnPsnr = "PSNR";
+// Columns added when the pairs carry the field's metrics.
+inline constexpr const char* kColumnStandardPsnr = "PSNR (per sample)";
+inline constexpr const char* kColumnSsim = "SSIM";
+inline constexpr const char* kInfinity = "inf";
+
+// The summary after the text table.
+inline std::string SummaryCounts(size_t pairs, size_t failed, size_t identical) {
+    return "pairs: " + std::to_string(pairs) + "  failed: " + std::to_string(failed) +
+           "  identical: " + std::to_string(identical) + "\n";
+}
+inline constexpr const char* kColumnMetric = "metric";
+inline constexpr const char* kColumnCount = "count";
+inline constexpr const char* kColumnMean = "mean";
+inline constexpr const char* kColumnMedian = "median";
+inline constexpr const char* kColumnMin = "min";
+inline constexpr const char* kColumnMax = "max";
+inline constexpr const char* kColumnSampleSd = "sample sd";
+inline constexpr const char* kRowStandardMse = "MSE (per sample)";
 
 // JSON keys.
 inline constexpr const char* kKeyPath = "path";
@@ -174,9 +216,34 @@ inline constexpr const char* kKeyMse = "mse";
 inline constexpr const char* kKeyPsnr = "psnr";
 inline constexpr const char* kKeyMseText = "mse_text";
 inline constexpr const char* kKeyPsnrText = "psnr_text";
+inline constexpr const char* kKeyStandard = "standard";
+inline constexpr const char* kKeySsim = "ssim";
+inline constexpr const char* kKeyIdentical = "identical";
+inline constexpr const char* kKeyChangedSamples = "changed_samples";
+inline constexpr const char* kKeyMaxAbsDiff = "max_abs_diff";
+inline constexpr const char* kKeyChannels = "channels";
+inline constexpr const char* kKeySummary = "summary";
+inline constexpr const char* kKeyPairs = "pairs";
+inline constexpr const char* kKeyFailed = "failed";
+inline constexpr const char* kKeyCount = "count";
+inline constexpr const char* kKeyMean = "mean";
+inline constexpr const char* kKeyMedian = "median";
+inline constexpr const char* kKeyMin = "min";
+inline constexpr const char* kKeyMax = "max";
+inline constexpr const char* kKeySampleStddev = "sample_stddev";
+// Summary series of the field's metrics.
+inline constexpr const char* kKeyStdMse = "std_mse";
+inline constexpr const char* kKeyStdPsnr = "std_psnr";
+inline constexpr const char* kKeyStdSsim = "std_ssim";
 
 // The CSV header line of compare.
 inline constexpr const char* kCsvHeader = "original,manipulated,mse,psnr,mse_text,psnr_text,error";
+// Columns after kCsvHeader's when the pairs carry the field's metrics; each
+// channel R, G, B, A, Y then has <channel>_mse, <channel>_psnr, <channel>_ssim.
+inline constexpr const char* kCsvStandardColumns =
+    ",std_mse,std_psnr,std_ssim,std_identical,std_peak,std_changed_samples,std_max_abs_diff";
+// The summary written as CSV: one row per metric.
+inline constexpr const char* kCsvSummaryHeader = "pairs,failed,identical,metric,count,mean,median,min,max,sample_stddev";
 
 // The progress bar.
 inline constexpr const char* kUnknownRate = "--";

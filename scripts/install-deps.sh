@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool xauth x11-utils openbox
   fonts-dejavu-core fontconfig
   locales
+  libcli11-dev nlohmann-json3-dev
 )
 
 missing=()
