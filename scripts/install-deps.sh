@@ -12,7 +12,6 @@ packages=(
   xvfb xdotool xauth x11-utils openbox
   fonts-dejavu-core fontconfig
   locales
-  libcli11-dev nlohmann-json3-dev
 )
 
 missing=()
