@@ -1,7 +1,6 @@
 #include "manipulated_list.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -13,13 +12,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-bool HasBmpExtension(const std::string& name) {
-    const std::string extension = PictureExtension(name);
-    return extension.size() == 3 && std::tolower(static_cast<unsigned char>(extension[0])) == 'b' &&
-           std::tolower(static_cast<unsigned char>(extension[1])) == 'm' &&
-           std::tolower(static_cast<unsigned char>(extension[2])) == 'p';
-}
 
 std::string CannotList(const std::string& folder, const std::error_code& ec) {
     return text::CannotReadFolder(AbsolutePath(folder), PlatformErrorText(ec.value()));
@@ -33,7 +25,7 @@ std::optional<std::string> ListBmpNames(const std::string& folder, std::vector<s
         const std::string name = it->path().filename().string();
         std::error_code statError;
         // is_regular_file follows a symbolic link to the file it names.
-        if (HasBmpExtension(name) && it->is_regular_file(statError)) names.push_back(name);
+        if (IsBitmapFilePath(name) && it->is_regular_file(statError)) names.push_back(name);
     }
     if (ec) return CannotList(folder, ec);
     // std::string compares as unsigned bytes: byte order of the names.

@@ -212,9 +212,11 @@ BitmapFileLayout ReadBitmapLayout(InputFile& file) {
     layout.bytesTaken = std::min(expected, available);
 
     // Run-length data are decoded into a 32-bit raster; the others are kept
-    // at their own depth.
+    // at their own depth. A raster above the input's own (lower) limit is
+    // refused as one above the store's.
     const int rasterDepth = layout.RunLength() ? 32 : header.bitCount;
-    if (!Bitmap::StoreAccepts(layout.width, layout.height, rasterDepth)) {
+    if (!Bitmap::StoreAccepts(layout.width, layout.height, rasterDepth) ||
+        Bitmap::StrideFor(layout.width, rasterDepth) * static_cast<uint64_t>(layout.height) > file.MaxBlockBytes()) {
         ThrowInvalid();
     }
     if (!layout.RunLength()) {

@@ -1,5 +1,4 @@
 // MeasureFileSize and its I/O error messages.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,7 +6,9 @@
 #include <filesystem>
 
 #include "error.h"
+#include "input_file.h"
 #include "io_error.h"
+#include "messages.h"
 #include "picture.h"
 
 namespace {
@@ -34,39 +35,33 @@ int RefineOpenError(int err, const std::string& path) {
 std::string IoErrorMessage(int err) {
     switch (err) {
         case ENOENT:
-            return "File not found";
+            return msg::kFileNotFound;
         case ENOTDIR:
         case ENAMETOOLONG:
         case ELOOP:
-            return "Invalid filename";
+            return msg::kInvalidFilename;
         case EMFILE:
         case ENFILE:
-            return "Too many open files";
+            return msg::kTooManyOpenFiles;
         case EACCES:
         case EPERM:
-            return "File access denied";
+            return msg::kFileAccessDenied;
         default:
-            return "I/O error " + std::to_string(err);
+            return msg::IoError(err);
     }
 }
 
 int64_t MeasureFileSize(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        throw CitraError(IoErrorMessage(RefineOpenError(errno, path)));
+    const OpenedFile opened = OpenForReading(path, false);
+    if (opened.openFailed) {
+        throw CitraError(IoErrorMessage(RefineOpenError(opened.error, path)));
     }
-    struct stat info {};
-    int err = 0;
-    if (::fstat(fd, &info) != 0) {
-        err = errno;
-    } else if (S_ISDIR(info.st_mode)) {
-        err = EISDIR;
-    }
-    if (::close(fd) != 0 && err == 0) {
+    int err = opened.error;
+    if (err == 0 && ::close(opened.fd) != 0) {
         err = errno;
     }
     if (err != 0) {
         throw CitraError(IoErrorMessage(err));
     }
-    return static_cast<int64_t>(info.st_size);
+    return static_cast<int64_t>(opened.size);
 }

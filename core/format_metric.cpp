@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "messages.h"
 #include "metrics.h"
 
 namespace {
@@ -26,8 +27,8 @@ void IncrementDigits(std::string& digits) {
 }  // namespace
 
 std::string FormatMetric(double value, std::string_view decimalSeparator) {
-    if (std::isnan(value)) return "NAN";
-    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+    if (std::isnan(value)) return msg::kNotANumber;
+    if (std::isinf(value)) return value < 0 ? msg::kMinusInfinity : msg::kInfinity;
 
     const bool negative = std::signbit(value);
     std::string intDigits = "0";

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <new>
 
@@ -15,7 +17,7 @@
 namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int err) {
-    throw CitraError("Cannot open file \"" + AbsolutePath(path) + "\". " + PlatformErrorText(err));
+    throw CitraError(msg::CannotOpenFile(AbsolutePath(path), PlatformErrorText(err)));
 }
 
 }  // namespace
@@ -29,27 +31,47 @@ std::string AbsolutePath(const std::string& path) {
     return absolute.lexically_normal().string();
 }
 
-InputFile::InputFile(const std::string& path) {
-    // Non-blocking only so that opening a FIFO cannot hang; it is refused below.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) {
-        ThrowCannotOpen(path, errno);
+OpenedFile OpenForReading(const std::string& path, bool regularOnly) {
+    OpenedFile opened;
+    opened.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (opened.fd < 0) {
+        opened.error = errno;
+        opened.openFailed = true;
+        return opened;
     }
     struct stat info {};
-    int err = 0;
-    if (::fstat(fd_, &info) != 0) {
-        err = errno;
+    if (::fstat(opened.fd, &info) != 0) {
+        opened.error = errno;
     } else if (S_ISDIR(info.st_mode)) {
-        err = EISDIR;
-    } else if (!S_ISREG(info.st_mode)) {
-        err = ENXIO;
+        opened.error = EISDIR;
+    } else if (regularOnly && !S_ISREG(info.st_mode)) {
+        opened.error = ENXIO;
     }
-    if (err != 0) {
-        Close();
-        ThrowCannotOpen(path, err);
+    if (opened.error != 0) {
+        ::close(opened.fd);
+        opened.fd = -1;
+        return opened;
     }
-    size_ = static_cast<uint64_t>(info.st_size);
+    opened.size = info.st_size;
+    return opened;
 }
+
+InputFile::InputFile(const std::string& path, uint64_t maxBlockBytes)
+    : maxBlockBytes_(std::min(maxBlockBytes, kMaxInMemoryBytes)) {
+    // A FIFO or device is refused: the readers need a length.
+    const OpenedFile opened = OpenForReading(path, true);
+    if (opened.error != 0) {
+        ThrowCannotOpen(path, opened.error);
+    }
+    fd_ = opened.fd;
+    size_ = static_cast<uint64_t>(opened.size);
+}
+
+InputFile::InputFile(std::span<const uint8_t> bytes, uint64_t maxBlockBytes)
+    : memory_(bytes.data()),
+      inMemory_(true),
+      size_(bytes.size()),
+      maxBlockBytes_(std::min(maxBlockBytes, kMaxInMemoryBytes)) {}
 
 InputFile::~InputFile() { Close(); }
 
@@ -58,10 +80,20 @@ void InputFile::Close() {
         ::close(fd_);
         fd_ = -1;
     }
+    memory_ = nullptr;
+    inMemory_ = false;
 }
 
 size_t InputFile::ReadUpTo(void* buffer, size_t count) {
     auto* out = static_cast<uint8_t*>(buffer);
+    if (inMemory_) {
+        const size_t got = static_cast<size_t>(std::min<uint64_t>(count, Remaining()));
+        if (got != 0) {
+            std::memcpy(out, memory_ + position_, got);
+        }
+        position_ += got;
+        return got;
+    }
     size_t done = 0;
     // Normally one call; the loop only resumes a partial or interrupted read.
     while (done < count) {
@@ -91,7 +123,7 @@ std::vector<uint8_t> InputFile::ReadBlock(uint64_t count) {
     if (count > Remaining()) {
         throw CitraError(msg::kStreamRead);
     }
-    if (count > kMaxInMemoryBytes) {
+    if (count > maxBlockBytes_) {
         throw CitraError(SystemErrorMessage(ENOMEM));
     }
     std::vector<uint8_t> block;

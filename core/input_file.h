@@ -1,10 +1,13 @@
 #pragma once
-// A file opened read-only for one of the picture readers. It stays open
-// until Close() or destruction; all reads are positioned, so no seeking
-// system calls are made.
+// The bytes of one picture for the readers: a file opened read-only, or a
+// block already in memory read the same way. A file stays open until
+// Close() or destruction; all reads are positioned, so no seeking system
+// calls are made.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 // Largest block a reader keeps in memory at once (pixel rasters included).
@@ -13,7 +16,13 @@ inline constexpr uint64_t kMaxInMemoryBytes = uint64_t{1} << 30;
 class InputFile {
 public:
     // Throws CitraError "Cannot open file "<absolute path>". <reason>".
-    explicit InputFile(const std::string& path);
+    // maxBlockBytes lowers the largest block and raster the readers accept
+    // (never above kMaxInMemoryBytes); a larger one is refused with the
+    // message it gets above kMaxInMemoryBytes.
+    explicit InputFile(const std::string& path, uint64_t maxBlockBytes = kMaxInMemoryBytes);
+    // Reads the bytes as if they were the file's content. They are not
+    // copied and must outlive this object.
+    explicit InputFile(std::span<const uint8_t> bytes, uint64_t maxBlockBytes = kMaxInMemoryBytes);
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
@@ -23,6 +32,7 @@ public:
     uint64_t Position() const { return position_; }
     uint64_t Remaining() const { return position_ < size_ ? size_ - position_ : 0; }
     void SeekTo(uint64_t position) { position_ = position; }
+    uint64_t MaxBlockBytes() const { return maxBlockBytes_; }
 
     // Reads up to count bytes; fewer only at the end of the file.
     // A failing read throws "Stream read error".
@@ -30,7 +40,7 @@ public:
     // Reads exactly count bytes or throws "Stream read error".
     void ReadExact(void* buffer, size_t count);
     // Reads exactly count bytes into a new block. A block beyond
-    // kMaxInMemoryBytes, or one that cannot be allocated, throws the
+    // MaxBlockBytes(), or one that cannot be allocated, throws the
     // out-of-memory system error.
     std::vector<uint8_t> ReadBlock(uint64_t count);
 
@@ -38,9 +48,24 @@ public:
 
 private:
     int fd_ = -1;
+    const uint8_t* memory_ = nullptr;
+    bool inMemory_ = false;  // reads come from memory_, not fd_
     uint64_t size_ = 0;
     uint64_t position_ = 0;
+    uint64_t maxBlockBytes_ = kMaxInMemoryBytes;
 };
+
+// A file opened read-only (non-blocking, so a FIFO cannot hang the open)
+// with its status, or the errno of the step that failed.
+struct OpenedFile {
+    int fd = -1;  // -1 when error is set
+    off_t size = 0;
+    int error = 0;
+    bool openFailed = false;  // error came from open() itself
+};
+// Folders are refused with EISDIR; with regularOnly, anything else that is
+// not a plain file with ENXIO. The caller closes fd.
+OpenedFile OpenForReading(const std::string& path, bool regularOnly);
 
 // Absolute, lexically normalised form of a path, for messages.
 std::string AbsolutePath(const std::string& path);

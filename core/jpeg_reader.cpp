@@ -9,6 +9,7 @@
 
 #include "error.h"
 #include "input_file.h"
+#include "messages.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ OtherGraphic ReadJpegFile(InputFile& file) {
     }
     const int code = ReadJpegHeader(data.data(), data.size(), graphic.width, graphic.height);
     if (code != 0) {
-        throw CitraError("JPEG error #" + std::to_string(code));
+        throw CitraError(msg::JpegError(code));
     }
     return graphic;
 }

@@ -51,9 +51,15 @@ private:
 // keeps the start-up order explicit.
 void RegisterPictureKinds();
 
+class InputFile;
+
 // Fills the picture from the file, choosing the reader by extension.
 // Throws CitraError with the loader's message; the picture then keeps its content.
 void LoadPicture(Picture& picture, const std::string& path);
+
+// The same from an input already opened (a file, or bytes in memory), read
+// as a file with this extension (without the dot) would be.
+void LoadPicture(Picture& picture, InputFile& input, const std::string& extension);
 
 // The bitmap the picture holds; anything else is replaced by an empty Bitmap.
 Bitmap& AsBitmap(Picture& picture);
@@ -67,3 +73,7 @@ int64_t MeasureFileSize(const std::string& path);
 
 // Extension rule: characters after the last '.', unless a '/' follows it.
 std::string PictureExtension(const std::string& path);
+
+// True when LoadPicture reads the path with the bitmap reader (a .bmp name,
+// in any case). The one rule for which files count as bitmap files.
+bool IsBitmapFilePath(const std::string& path);

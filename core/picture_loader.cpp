@@ -9,6 +9,7 @@
 #include "icon_reader.h"
 #include "input_file.h"
 #include "jpeg_reader.h"
+#include "messages.h"
 #include "metafile_reader.h"
 #include "picture.h"
 
@@ -40,33 +41,23 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-PictureKind KindForExtension(const std::string& extension) {
+const RegisteredKind* FindKind(const std::string& extension) {
     for (const RegisteredKind& entry : kRegistry) {
         if (SameIgnoringCase(entry.extension, extension)) {
-            return entry.kind;
+            return &entry;
         }
     }
-    throw CitraError("Unknown picture file extension (." + extension + ")");
+    return nullptr;
 }
 
-}  // namespace
-
-void RegisterPictureKinds() {
-    // The registry is the constant table above; nothing to set up. Kept so
-    // the start-up sequence names this step.
-}
-
-std::string PictureExtension(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) {
-        return {};
+PictureKind KindForExtension(const std::string& extension) {
+    if (const RegisteredKind* entry = FindKind(extension)) {
+        return entry->kind;
     }
-    return path.substr(dot + 1);
+    throw CitraError(msg::UnknownExtension(extension));
 }
 
-void LoadPicture(Picture& picture, const std::string& path) {
-    const PictureKind kind = KindForExtension(PictureExtension(path));
-    InputFile file(path);
+void ReadAs(PictureKind kind, Picture& picture, InputFile& file) {
     if (kind == PictureKind::Bitmap) {
         std::unique_ptr<Bitmap> bitmap = ReadBitmapFile(file);
         file.Close();
@@ -87,4 +78,35 @@ void LoadPicture(Picture& picture, const std::string& path) {
     }
     file.Close();
     picture.ReplaceWithOther(graphic);
+}
+
+}  // namespace
+
+void RegisterPictureKinds() {
+    // The registry is the constant table above; nothing to set up. Kept so
+    // the start-up sequence names this step.
+}
+
+std::string PictureExtension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) {
+        return {};
+    }
+    return path.substr(dot + 1);
+}
+
+bool IsBitmapFilePath(const std::string& path) {
+    const RegisteredKind* entry = FindKind(PictureExtension(path));
+    return entry != nullptr && entry->kind == PictureKind::Bitmap;
+}
+
+void LoadPicture(Picture& picture, const std::string& path) {
+    // An unknown extension is reported before the file is touched.
+    const PictureKind kind = KindForExtension(PictureExtension(path));
+    InputFile file(path);
+    ReadAs(kind, picture, file);
+}
+
+void LoadPicture(Picture& picture, InputFile& input, const std::string& extension) {
+    ReadAs(KindForExtension(extension), picture, input);
 }

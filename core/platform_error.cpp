@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "messages.h"
+
 std::string PlatformErrorText(int err) {
     std::string text = std::strerror(err);
     while (!text.empty() && std::strchr(" .\t\r\n", text.back()) != nullptr) {
@@ -11,5 +13,5 @@ std::string PlatformErrorText(int err) {
 }
 
 std::string SystemErrorMessage(int err) {
-    return "System Error.  Code: " + std::to_string(err) + ".\r\n" + std::strerror(err);
+    return msg::SystemError(err, std::strerror(err));
 }

@@ -1,7 +1,6 @@
 #include "stream_compare.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <optional>
 
@@ -79,25 +78,16 @@ void RefuseUnlessComparable(const BitmapShape& original, const BitmapShape& mani
     if (const std::optional<std::string> refusal = PairRefusal(original, manipulated)) throw CitraError(*refusal);
 }
 
-bool IsBmpExtension(const std::string& extension) {
-    static constexpr char kBmp[] = "bmp";
-    if (extension.size() != 3) return false;
-    for (size_t i = 0; i < 3; ++i)
-        if (std::tolower(static_cast<unsigned char>(extension[i])) != kBmp[i]) return false;
-    return true;
-}
-
 }  // namespace
-
-bool IsBitmapFilePath(const std::string& path) {
-    return IsBmpExtension(PictureExtension(path));
-}
 
 BitmapShape ShapeOf(const BitmapFileStream& stream) {
     return {stream.Width(), stream.Height(), stream.BitsPerPixel(), stream.Layout().stride};
 }
 
 BitmapFileStream::BitmapFileStream(const std::string& path) : file_(path), layout_(ReadBitmapLayout(file_)) {}
+
+BitmapFileStream::BitmapFileStream(std::span<const uint8_t> bytes, uint64_t maxBlockBytes)
+    : file_(bytes, maxBlockBytes), layout_(ReadBitmapLayout(file_)) {}
 
 void BitmapFileStream::ReadRaster(uint64_t offset, size_t count, uint8_t* out) {
     size_t got = 0;

@@ -6,6 +6,7 @@
 // ComputeQualityMetrics on the loaded bitmaps, bit for bit.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,7 @@
 #include "bmp_reader.h"
 #include "input_file.h"
 #include "metrics.h"
-
-// True when LoadPicture reads the path with the bitmap reader.
-bool IsBitmapFilePath(const std::string& path);
+#include "picture.h"  // IsBitmapFilePath
 
 // A bitmap file opened as LoadPicture opens it, with its headers read.
 class BitmapFileStream {
@@ -24,6 +23,9 @@ public:
     // (opening, headers, sizes the raster store refuses). The path must be
     // one that IsBitmapFilePath accepts.
     explicit BitmapFileStream(const std::string& path);
+    // The same over a file's bytes in memory (not copied: they must outlive
+    // the stream), with the LoadPicture limit of InputFile.
+    BitmapFileStream(std::span<const uint8_t> bytes, uint64_t maxBlockBytes = kMaxInMemoryBytes);
 
     const BitmapFileLayout& Layout() const { return layout_; }
     // Width, height and BitsPerPixel of the Bitmap the loader would make.

@@ -1,6 +1,8 @@
-// Writes small seed files for the fuzzer into the folder given as argument:
+// Writes small seed files for the fuzz targets. Into the first folder:
 // bitmaps of every depth and header, run-length bitmaps, an icon, both
-// metafile forms and a JPEG.
+// metafile forms and a JPEG. Into the second, when given: 24-bit and other
+// bitmaps behind the six control bytes of fuzz_stream_compare, alone (a pair
+// with a changed copy) and two of one size together (a pair cut in two).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,11 +33,42 @@ std::vector<uint8_t> MakeBitmap(BmpSpec spec) {
     return bmp_builder::BuildBmp(spec);
 }
 
+// The control bytes of fuzz_stream_compare (see fuzz_checks.h).
+std::vector<uint8_t> StreamInput(uint16_t band, uint8_t mode, uint8_t key, const std::vector<uint8_t>& first,
+                                 const std::vector<uint8_t>& second = {}) {
+    const auto cut = static_cast<uint16_t>(first.size());
+    std::vector<uint8_t> out = {static_cast<uint8_t>(band), static_cast<uint8_t>(band >> 8), mode, key,
+                                static_cast<uint8_t>(cut), static_cast<uint8_t>(cut >> 8)};
+    out.insert(out.end(), first.begin(), first.end());
+    out.insert(out.end(), second.begin(), second.end());
+    return out;
+}
+
+void SaveStreamSeeds(const std::string& dir) {
+    const std::vector<uint8_t> bottomUp = MakeBitmap({.width = 5, .height = 3});
+    BmpSpec topDownSpec{.width = 5, .height = -3};
+    topDownSpec.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(topDownSpec), 77);
+    const std::vector<uint8_t> topDown = MakeBitmap(topDownSpec);
+    const std::vector<uint8_t> wide = MakeBitmap({.width = 33, .height = 4, .headerSize = 124});
+    const std::vector<uint8_t> core = MakeBitmap({.width = 5, .height = 3, .headerSize = 12});
+    const std::vector<uint8_t> eight = MakeBitmap({.width = 5, .height = 3, .bitsPerPixel = 8});
+
+    // Changed copies: default band, one-byte band, a band shorter than a row.
+    Save(dir, "stream-changed-default", StreamInput(0x8000, 0x10, 0x5A, bottomUp));
+    Save(dir, "stream-changed-band1-loaded", StreamInput(0, 0x04, 0x33, bottomUp));
+    Save(dir, "stream-changed-short-row", StreamInput(20, 0x20, 0xFF, wide));
+    Save(dir, "stream-changed-cut", StreamInput(7, 0x08 | 0x30, 0x09, topDown));
+    // Pairs cut in two: rows in opposite order, another header, another depth.
+    Save(dir, "stream-split-opposite-order", StreamInput(16, 0x02, 0, bottomUp, topDown));
+    Save(dir, "stream-split-core-loaded", StreamInput(3, 0x02 | 0x04 | 0x01, 0, core, bottomUp));
+    Save(dir, "stream-split-other-depth", StreamInput(64, 0x02, 0, bottomUp, eight));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s <folder> [<stream-compare folder>]\n", argv[0]);
         return 2;
     }
     const std::string dir = argv[1];
@@ -64,5 +97,8 @@ int main(int argc, char** argv) {
     Save(dir, "seed-emf", graphic_files::EnhancedMetafile());
     Save(dir, "seed-wmf", graphic_files::PlaceableMetafile());
     Save(dir, "seed-jpeg", graphic_files::JpegFile(8, 8));
+    if (argc == 3) {
+        SaveStreamSeeds(argv[2]);
+    }
     return 0;
 }

@@ -47,11 +47,12 @@ wm_ready() {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' &&
         xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_FRAME_EXTENTS
 }
-for _ in $(seq 100); do
+# Up to 30 s: on a loaded machine its first start takes a while.
+for _ in $(seq 300); do
     wm_ready && break
     sleep 0.1
 done
-wm_ready || fail "openbox did not start"
+wm_ready || { cat "$work/openbox.log" >&2; fail "openbox did not start"; }
 
 export QT_QPA_PLATFORM=xcb
 

@@ -1,0 +1,214 @@
+#include "fuzz_checks.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <numeric>
+#include <span>
+#include <vector>
+
+#include "error.h"
+#include "histogram.h"
+#include "input_file.h"
+#include "little_endian.h"
+#include "metrics.h"
+#include "picture.h"
+#include "stream_compare.h"
+
+namespace fuzz_checks {
+namespace {
+
+constexpr std::array<const char*, 5> kExtensions = {"bmp", "ico", "wmf", "emf", "jpg"};
+
+// Rows are walked up to this many bytes; the histogram and the metrics only
+// run on bitmaps no larger. Larger rasters take the same code paths.
+constexpr size_t kMaxWalkedBytes = size_t{64} << 10;
+
+bool IsLoaderMessage(const std::string& m) {
+    return m == "Stream read error" || m == "Bitmap image is not valid" || m == "Icon image is not valid" ||
+           m == "Metafile is not valid" || m.rfind("JPEG error #", 0) == 0 ||
+           m.rfind("System Error.  Code: ", 0) == 0;
+}
+
+std::optional<std::string> CheckBitmap(Picture& picture) {
+    const Bitmap& bitmap = *picture.BitmapIfAny();
+    size_t walked = 0;
+    unsigned sum = 0;
+    for (int32_t row = 0; row < bitmap.Height() && walked <= kMaxWalkedBytes; ++row) {
+        const auto bytes = bitmap.PixelRow(row);
+        if (bytes.size() != bitmap.Stride()) {
+            return "row of the wrong length";
+        }
+        // Touch the first and last byte: ASan sees a row outside the raster.
+        if (!bytes.empty()) {
+            sum += bytes.front() + bytes.back();
+        }
+        walked += bytes.size();
+    }
+    volatile unsigned sink = sum;
+    (void)sink;
+
+    if (bitmap.BitsPerPixel() != 24 || bitmap.DataSize() > kMaxWalkedBytes) {
+        return std::nullopt;
+    }
+    const ChannelHistogram histogram = ComputeChannelHistogram(picture);
+    const int64_t pixels = int64_t{bitmap.Width()} * bitmap.Height();
+    if (std::accumulate(histogram.Red.begin(), histogram.Red.end(), int64_t{0}) != pixels ||
+        std::accumulate(histogram.Blue.begin(), histogram.Blue.end(), int64_t{0}) != pixels) {
+        return "histogram does not count every pixel";
+    }
+    try {
+        const QualityMetrics metrics = ComputeQualityMetrics(bitmap, bitmap);
+        if (metrics.MSE != 0) {
+            return "a bitmap differs from itself";
+        }
+    } catch (const CitraError&) {
+        // A refusal of the pair is a message, not a fault.
+    }
+    return std::nullopt;
+}
+
+// What a comparison gave: its message, or its numbers.
+struct Outcome {
+    std::string error;
+    QualityMetrics metrics;
+};
+
+bool Same(const Outcome& a, const Outcome& b) {
+    return a.error == b.error && std::bit_cast<uint64_t>(a.metrics.MSE) == std::bit_cast<uint64_t>(b.metrics.MSE) &&
+           std::bit_cast<uint64_t>(a.metrics.PSNR) == std::bit_cast<uint64_t>(b.metrics.PSNR);
+}
+
+std::string Describe(const Outcome& o) {
+    if (!o.error.empty()) {
+        return "\"" + o.error + "\"";
+    }
+    return "MSE " + std::to_string(o.metrics.MSE) + " PSNR " + std::to_string(o.metrics.PSNR);
+}
+
+void LoadBitmapBytes(Picture& picture, std::span<const uint8_t> bytes) {
+    InputFile input(bytes, kStreamMaxBlockBytes);
+    LoadPicture(picture, input, "bmp");
+}
+
+Outcome Loaded(std::span<const uint8_t> original, std::span<const uint8_t> manipulated) {
+    Outcome out;
+    try {
+        Picture a;
+        Picture b;
+        LoadBitmapBytes(a, original);
+        LoadBitmapBytes(b, manipulated);
+        out.metrics = ComputeQualityMetrics(*a.BitmapIfAny(), *b.BitmapIfAny());
+    } catch (const CitraError& e) {
+        out.error = e.what();
+    }
+    return out;
+}
+
+Outcome Streamed(std::span<const uint8_t> original, std::span<const uint8_t> manipulated, bool loadOriginal,
+                 StreamBuffers& buffers) {
+    Outcome out;
+    try {
+        if (loadOriginal) {
+            Picture a;
+            LoadBitmapBytes(a, original);
+            BitmapFileStream b(manipulated, kStreamMaxBlockBytes);
+            out.metrics = CompareWithStream(*a.BitmapIfAny(), b, buffers);
+        } else {
+            BitmapFileStream a(original, kStreamMaxBlockBytes);
+            BitmapFileStream b(manipulated, kStreamMaxBlockBytes);
+            out.metrics = CompareStreams(a, b, buffers);
+        }
+    } catch (const CitraError& e) {
+        out.error = e.what();
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> CheckLoad(const uint8_t* data, size_t size) {
+    const std::span<const uint8_t> bytes(data, size);
+    for (const char* extension : kExtensions) {
+        Picture picture;
+        try {
+            InputFile input(bytes, kLoadMaxBlockBytes);
+            LoadPicture(picture, input, extension);
+        } catch (const CitraError& error) {
+            if (!IsLoaderMessage(error.what())) {
+                return std::string("unexpected message as .") + extension + ": " + error.what();
+            }
+            if (picture.Kind() != PictureKind::Empty) {
+                return std::string("a failed load as .") + extension + " changed the picture";
+            }
+            continue;
+        }
+        if (picture.Kind() == PictureKind::Bitmap) {
+            if (auto fault = CheckBitmap(picture)) {
+                return fault;
+            }
+        }
+        if (AsBitmap(picture).Width() != picture.Width()) {
+            return "AsBitmap and the picture disagree on the width";
+        }
+        ClearPicture(picture);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckStreamedCompare(const uint8_t* data, size_t size) {
+    constexpr size_t kControlBytes = 6;
+    if (size < kControlBytes) {
+        return std::nullopt;
+    }
+    const uint16_t bandField = Le16(data);
+    const uint8_t mode = data[2];
+    const uint8_t key = data[3];
+    const uint16_t cutField = Le16(data + 4);
+    const std::span<const uint8_t> rest(data + kControlBytes, size - kControlBytes);
+
+    // Bands from one byte up, or the program's default.
+    const size_t bandBytes = (bandField & 0x8000) != 0 ? StreamBuffers::kDefaultBandBytes : 1 + (bandField & 0x0FFF);
+    const bool swap = (mode & 1) != 0;
+    const bool split = (mode & 2) != 0;
+    const bool loadOriginal = (mode & 4) != 0;
+
+    std::vector<uint8_t> derived;
+    std::span<const uint8_t> first = rest;
+    std::span<const uint8_t> second;
+    if (split) {
+        const size_t cut = std::min<size_t>(cutField, rest.size());
+        first = rest.first(cut);
+        second = rest.subspan(cut);
+    } else {
+        // A copy with pixel bytes changed (every step-th one from the stored
+        // pixel offset on) and, on request, its last bytes cut off.
+        derived.assign(rest.begin(), rest.end());
+        const size_t from = derived.size() >= 14 ? std::max<size_t>(14, Le32(derived.data() + 10)) : derived.size();
+        const size_t step = 1 + (mode >> 4);
+        for (size_t i = from; i < derived.size(); i += step) {
+            derived[i] ^= key;
+        }
+        if ((mode & 8) != 0) {
+            derived.resize(derived.size() - std::min<size_t>(derived.size(), key & 31));
+        }
+        second = derived;
+    }
+    if (swap) {
+        std::swap(first, second);
+    }
+
+    static StreamBuffers defaultBuffers;
+    StreamBuffers smallBuffers(bandBytes);
+    StreamBuffers& buffers = bandBytes == StreamBuffers::kDefaultBandBytes ? defaultBuffers : smallBuffers;
+
+    const Outcome loaded = Loaded(first, second);
+    const Outcome streamed = Streamed(first, second, loadOriginal, buffers);
+    if (!Same(loaded, streamed)) {
+        return "band " + std::to_string(bandBytes) + (loadOriginal ? ", original loaded" : ", both streamed") +
+               ": loaded gives " + Describe(loaded) + ", streamed gives " + Describe(streamed);
+    }
+    return std::nullopt;
+}
+
+}  // namespace fuzz_checks
