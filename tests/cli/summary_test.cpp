@@ -26,7 +26,9 @@ TEST_P(Stats, KnownValues) {
     EXPECT_EQ(m.min, c.min);
     EXPECT_EQ(m.max, c.max);
     ASSERT_EQ(m.sampleStddev.has_value(), c.sampleStddev.has_value());
-    if (c.sampleStddev) EXPECT_DOUBLE_EQ(*m.sampleStddev, *c.sampleStddev);
+    if (c.sampleStddev) {
+        EXPECT_DOUBLE_EQ(*m.sampleStddev, *c.sampleStddev);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
