@@ -1,9 +1,63 @@
 #include "csv_output.h"
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
 #include "json.h"
 #include "texts.h"
 
-std::string PairCsvHeader() { return text::kCsvHeader; }
+namespace {
+
+constexpr const char* kChannelOrder[] = {"R", "G", "B", "A", "Y"};
+constexpr size_t kStandardFields = 7;
+
+void AppendStandardFields(std::string& line, const std::optional<StandardMetrics>& metrics) {
+    if (!metrics) {
+        line.append(kStandardFields + 3 * std::size(kChannelOrder), ',');
+        return;
+    }
+    const auto field = [&](auto append) {
+        line += ',';
+        append();
+    };
+    field([&] { AppendCsvNumber(line, metrics->mse); });
+    field([&] { AppendCsvNumber(line, metrics->psnr); });
+    field([&] { if (metrics->ssim) AppendCsvNumber(line, *metrics->ssim); });
+    field([&] { line += metrics->identical ? "true" : "false"; });
+    field([&] { line += std::to_string(metrics->peak); });
+    field([&] { line += std::to_string(metrics->changedSamples); });
+    field([&] { line += std::to_string(metrics->maxAbsDiff); });
+    for (const char* name : kChannelOrder) {
+        const auto channel = std::find_if(metrics->channels.begin(), metrics->channels.end(),
+                                          [&](const ChannelMetrics& c) { return c.name == name; });
+        if (channel == metrics->channels.end()) {
+            line.append(3, ',');
+            continue;
+        }
+        field([&] { AppendCsvNumber(line, channel->mse); });
+        field([&] { AppendCsvNumber(line, channel->psnr); });
+        field([&] { if (channel->ssim) AppendCsvNumber(line, *channel->ssim); });
+    }
+}
+
+}  // namespace
+
+std::string PairCsvHeader(bool standard) {
+    std::string header = text::kCsvHeader;
+    if (!standard) return header;
+    header += text::kCsvStandardColumns;
+    for (const char* name : kChannelOrder) {
+        for (const char* metric : {"_mse", "_psnr", "_ssim"}) header += std::string(",") + name + metric;
+    }
+    return header;
+}
+
+void AppendCsvNumber(std::string& out, double value) {
+    if (std::isnan(value)) return;
+    if (std::isinf(value)) out += std::string(value < 0 ? "-" : "") + text::kInfinity;
+    else AppendJsonNumber(out, value);
+}
 
 void AppendCsvField(std::string& out, std::string_view bytes) {
     if (bytes.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -18,7 +72,7 @@ void AppendCsvField(std::string& out, std::string_view bytes) {
     out += '"';
 }
 
-std::string PairCsv(const PairResult& result) {
+std::string PairCsv(const PairResult& result, bool standard) {
     std::string line;
     AppendCsvField(line, result.original);
     line += ',';
@@ -27,6 +81,7 @@ std::string PairCsv(const PairResult& result) {
     if (result.error) {
         line += ",,,,";
         AppendCsvField(line, *result.error);
+        if (standard) AppendStandardFields(line, std::nullopt);
         return line;
     }
     // Finite numbers in shortest form contain no comma or quote.
@@ -38,5 +93,6 @@ std::string PairCsv(const PairResult& result) {
     line += ',';
     line += FormatMetric(result.metrics.PSNR, ".");
     line += ',';
+    if (standard) AppendStandardFields(line, result.standard);
     return line;
 }

@@ -5,12 +5,20 @@
 
 #include "results.h"
 
-// The header line, without the line end.
-std::string PairCsvHeader();
+// The header line, without the line end. With `standard`, the columns of
+// the field's metrics follow today's (kCsvStandardColumns, then
+// <channel>_mse, <channel>_psnr, <channel>_ssim for R, G, B, A, Y).
+std::string PairCsvHeader(bool standard = false);
 
 // One line per pair, without the line end. Numbers as in JSON: the shortest
-// round-trip form and three-decimal texts with a full stop.
-std::string PairCsv(const PairResult& result);
+// round-trip form and three-decimal texts with a full stop. With
+// `standard`, the fields of the field's metrics follow: an infinite PSNR
+// as inf, identical as true or false, and empty fields for a value not
+// computed, a channel the images do not have, or a pair without them.
+std::string PairCsv(const PairResult& result, bool standard = false);
+
+// The shortest round-trip form; inf (-inf) for an infinity; nothing for NaN.
+void AppendCsvNumber(std::string& out, double value);
 
 // Appends the bytes as one field: as they are, or enclosed in double quotes
 // with inner quotes doubled when they hold a comma, a quote, CR or LF.

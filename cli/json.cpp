@@ -82,3 +82,56 @@ void AppendJsonNumber(std::string& out, double value) {
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, ec == std::errc() ? end : buffer);
 }
+
+void JsonObject::Key(const char* key) {
+    text_ += text_.size() > 1 ? "," : "";
+    AppendJsonString(text_, key);
+    text_ += ':';
+}
+
+JsonObject& JsonObject::String(const char* key, std::string_view value) {
+    Key(key);
+    AppendJsonString(text_, value);
+    return *this;
+}
+
+JsonObject& JsonObject::Integer(const char* key, int64_t value) {
+    Key(key);
+    text_ += std::to_string(value);
+    return *this;
+}
+
+JsonObject& JsonObject::Number(const char* key, double value) {
+    Key(key);
+    AppendJsonNumber(text_, value);
+    return *this;
+}
+
+JsonObject& JsonObject::Bool(const char* key, bool value) {
+    Key(key);
+    text_ += value ? "true" : "false";
+    return *this;
+}
+
+JsonObject& JsonObject::Null(const char* key) {
+    Key(key);
+    text_ += "null";
+    return *this;
+}
+
+JsonObject& JsonObject::Raw(const char* key, std::string_view json) {
+    Key(key);
+    text_.append(json);
+    return *this;
+}
+
+JsonObject& JsonObject::Counts(const char* key, const std::array<int32_t, 256>& counts) {
+    Key(key);
+    text_ += '[';
+    for (size_t v = 0; v < counts.size(); ++v) {
+        if (v > 0) text_ += ',';
+        text_ += std::to_string(counts[v]);
+    }
+    text_ += ']';
+    return *this;
+}

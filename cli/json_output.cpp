@@ -1,51 +1,14 @@
 #include "json_output.h"
 
-#include <array>
-#include <cstdint>
-
 #include "json.h"
 #include "texts.h"
 
 namespace {
 
-// Builds {"key":value,...} in the order the members are added.
-class JsonObject {
-public:
-    JsonObject& String(const char* key, std::string_view value) {
-        Key(key);
-        AppendJsonString(text_, value);
-        return *this;
-    }
-    JsonObject& Integer(const char* key, int64_t value) {
-        Key(key);
-        text_ += std::to_string(value);
-        return *this;
-    }
-    JsonObject& Number(const char* key, double value) {
-        Key(key);
-        AppendJsonNumber(text_, value);
-        return *this;
-    }
-    JsonObject& Counts(const char* key, const std::array<int32_t, 256>& counts) {
-        Key(key);
-        text_ += '[';
-        for (size_t v = 0; v < counts.size(); ++v) {
-            if (v > 0) text_ += ',';
-            text_ += std::to_string(counts[v]);
-        }
-        text_ += ']';
-        return *this;
-    }
-    std::string Close() { return text_ + '}'; }
-
-private:
-    void Key(const char* key) {
-        text_ += text_.size() > 1 ? "," : "";
-        AppendJsonString(text_, key);
-        text_ += ':';
-    }
-    std::string text_ = "{";
-};
+void NumberOrNull(JsonObject& object, const char* key, const std::optional<double>& value) {
+    if (value) object.Number(key, *value);
+    else object.Null(key);
+}
 
 }  // namespace
 
@@ -77,9 +40,30 @@ std::string PairJson(const PairResult& result) {
     JsonObject object;
     object.String(text::kKeyOriginal, result.original).String(text::kKeyManipulated, result.manipulated);
     if (result.error) return object.String(text::kKeyError, *result.error).Close();
-    return object.Number(text::kKeyMse, result.metrics.MSE)
+    object.Number(text::kKeyMse, result.metrics.MSE)
         .Number(text::kKeyPsnr, result.metrics.PSNR)
         .String(text::kKeyMseText, FormatMetric(result.metrics.MSE, "."))
-        .String(text::kKeyPsnrText, FormatMetric(result.metrics.PSNR, "."))
+        .String(text::kKeyPsnrText, FormatMetric(result.metrics.PSNR, "."));
+    if (result.standard) object.Raw(text::kKeyStandard, StandardJson(*result.standard));
+    return object.Close();
+}
+
+std::string StandardJson(const StandardMetrics& metrics) {
+    JsonObject channels;
+    for (const ChannelMetrics& channel : metrics.channels) {
+        JsonObject values;
+        values.Number(text::kKeyMse, channel.mse).Number(text::kKeyPsnr, channel.psnr);
+        NumberOrNull(values, text::kKeySsim, channel.ssim);
+        channels.Raw(channel.name.c_str(), values.Close());
+    }
+    JsonObject object;
+    // An infinite PSNR (identical images) is written as null.
+    object.Number(text::kKeyMse, metrics.mse).Number(text::kKeyPsnr, metrics.psnr);
+    NumberOrNull(object, text::kKeySsim, metrics.ssim);
+    return object.Bool(text::kKeyIdentical, metrics.identical)
+        .Integer(text::kKeyPeak, metrics.peak)
+        .Integer(text::kKeyChangedSamples, static_cast<int64_t>(metrics.changedSamples))
+        .Integer(text::kKeyMaxAbsDiff, metrics.maxAbsDiff)
+        .Raw(text::kKeyChannels, channels.Close())
         .Close();
 }

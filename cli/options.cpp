@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <string_view>
+
 #include "texts.h"
 
 namespace {
@@ -39,6 +41,27 @@ std::optional<unsigned> JobCount(const std::string& text) {
     }
     if (value < 1 || value > kMaxJobs) return std::nullopt;
     return value;
+}
+
+// A decimal number of 1 to 7 digits without sign.
+std::optional<unsigned> SmallNumber(std::string_view text) {
+    if (text.empty() || text.size() > 7) return std::nullopt;
+    unsigned value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return value;
+}
+
+// A --shard value K/N with 1 <= K <= N <= kMaxShards.
+std::optional<Shard> ShardNamed(const std::string& text) {
+    const size_t slash = text.find('/');
+    if (slash == std::string::npos) return std::nullopt;
+    const auto index = SmallNumber(std::string_view(text).substr(0, slash));
+    const auto count = SmallNumber(std::string_view(text).substr(slash + 1));
+    if (!index || !count || *index < 1 || *index > *count || *count > kMaxShards) return std::nullopt;
+    return Shard{*index, *count};
 }
 
 std::string BadJobCount(const std::string& value) {
@@ -86,6 +109,24 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
                 const std::string value = arg.substr(arg[1] == 'j' ? 2 : 7);
                 if (const auto jobs = JobCount(value)) options.jobs = *jobs;
                 else fail(BadJobCount(value));
+            } else if (arg == "--shard") {
+                if (i + 1 == args.size()) {
+                    fail(text::NeedsShard(arg));
+                } else if (const auto shard = ShardNamed(args[++i])) {
+                    options.shard = *shard;
+                } else {
+                    fail(text::BadShard(args[i]));
+                }
+            } else if (arg.starts_with("--shard=")) {
+                const std::string value = arg.substr(8);
+                if (const auto shard = ShardNamed(value)) options.shard = *shard;
+                else fail(text::BadShard(value));
+            } else if (arg == "--summary") {
+                options.summary = true;
+            } else if (arg.starts_with("--summary=")) {
+                options.summary = true;
+                options.summaryFile = arg.substr(10);
+                if (options.summaryFile.empty()) fail(text::kSummaryNeedsFile);
             } else {
                 fail(text::UnknownOption(arg));
             }
@@ -107,6 +148,9 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     options.format = jsonSeen ? OutputFormat::Json : csvSeen ? OutputFormat::Csv : OutputFormat::Text;
     if (csvSeen && commandSeen && options.command != Command::Compare && options.command != Command::None)
         fail(text::kCsvOnlyForCompare);
+    const bool otherCommand = commandSeen && options.command != Command::Compare && options.command != Command::None;
+    if (options.shard && otherCommand) fail(text::kShardOnlyForCompare);
+    if (options.summary && otherCommand) fail(text::kSummaryOnlyForCompare);
 
     if (options.help) {
         result.usageError.reset();

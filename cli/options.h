@@ -9,6 +9,14 @@ enum class Command { None, Info, Histogram, Compare };
 enum class OutputFormat { Text, Json, Csv };
 enum class ProgressMode { Auto, On, Off };
 
+// --shard K/N: the K-th of N equal shares of the pairs.
+struct Shard {
+    unsigned index = 1;  // K, from 1
+    unsigned count = 1;  // N
+};
+
+inline constexpr unsigned kMaxShards = 1000000;
+
 struct Options {
     Command command = Command::None;
     OutputFormat format = OutputFormat::Text;
@@ -17,6 +25,11 @@ struct Options {
     // progress bar on standard error (Auto: when it is a terminal).
     unsigned jobs = 0;
     ProgressMode progress = ProgressMode::Auto;
+    std::optional<Shard> shard;
+    // --summary, or --summary=FILE to write it to FILE instead of beside
+    // the results (CSV: standard error).
+    bool summary = false;
+    std::string summaryFile;
     std::vector<std::string> files;  // operands after the command name
 };
 
@@ -27,7 +40,8 @@ struct ParsedArguments {
 
 // Parses the arguments after the program name. Options may stand anywhere;
 // "--" makes every later argument an operand. --help wins over usage errors.
-// -j/--jobs take a value: "-j 4", "-j4", "--jobs 4", "--jobs=4".
+// -j/--jobs take a value: "-j 4", "-j4", "--jobs 4", "--jobs=4"; --shard
+// "--shard 2/8" or "--shard=2/8"; --summary's file only "--summary=FILE".
 ParsedArguments ParseArguments(std::span<const std::string> args);
 
 // The short synopsis printed after a usage error.

@@ -73,36 +73,20 @@ PairResult ComputeInput(const BatchOriginal* original, const std::string& origin
 
 }  // namespace
 
-PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput>& inputs,
-                    const PairRunSettings& settings, const PairRunCallbacks& callbacks) {
-    const size_t count = inputs.size();
+PairRunEnd RunPairList(size_t count, const PairComputation& compute, const PairRunSettings& settings,
+                       const PairRunCallbacks& callbacks) {
     const unsigned jobs = settings.jobs < 1 ? 1 : settings.jobs;
     const size_t workerCount = std::min<size_t>(jobs, count);
     ReorderBuffer buffer(count);
     std::atomic<size_t> next{0};
-
-    // The original is loaded once for several pairs, and not at all for a
-    // single one or when every input is a folder that gave no file.
-    const size_t files = static_cast<size_t>(
-        std::count_if(inputs.begin(), inputs.end(), [](const PairInput& input) { return !input.error; }));
     PairRunEnd end = PairRunEnd::Completed;
     {
-        std::optional<BatchOriginal> original;
-        std::jthread loader;  // joined before `original` goes
-        if (files > 1) {
-            original.emplace(originalPath);
-            try {
-                loader = StartThread<std::jthread>([&] { original->Load(); });
-            } catch (const std::system_error&) {
-                original->Load();  // no thread to be had: load it here
-            }
-        }
         const auto work = [&] {
             StreamBuffers buffers(settings.bandBytes);  // allocated at the first band read
             while (!Stopping(settings)) {
                 const size_t index = next.fetch_add(1);
                 if (index >= count) break;
-                buffer.Put(index, ComputeInput(original ? &*original : nullptr, originalPath, inputs[index], buffers));
+                buffer.Put(index, compute(index, buffers));
             }
         };
         std::vector<std::jthread> workers;
@@ -131,8 +115,31 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
             }
             if (callbacks.tick) callbacks.tick(buffer.Finished());
         }
-        // Leaving the scope joins the workers (each ends the pair it is on)
-        // and the original's loader.
+        // Leaving the scope joins the workers (each ends the pair it is on).
     }
     return end;
+}
+
+PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput>& inputs,
+                    const PairRunSettings& settings, const PairRunCallbacks& callbacks) {
+    // The original is loaded once for several pairs, and not at all for a
+    // single one or when every input is a folder that gave no file.
+    const size_t files = static_cast<size_t>(
+        std::count_if(inputs.begin(), inputs.end(), [](const PairInput& input) { return !input.error; }));
+    std::optional<BatchOriginal> original;
+    std::jthread loader;  // joined before `original` goes
+    if (files > 1) {
+        original.emplace(originalPath);
+        try {
+            loader = StartThread<std::jthread>([&] { original->Load(); });
+        } catch (const std::system_error&) {
+            original->Load();  // no thread to be had: load it here
+        }
+    }
+    return RunPairList(
+        inputs.size(),
+        [&](size_t index, StreamBuffers& buffers) {
+            return ComputeInput(original ? &*original : nullptr, originalPath, inputs[index], buffers);
+        },
+        settings, callbacks);
 }

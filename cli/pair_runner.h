@@ -44,5 +44,14 @@ struct PairRunCallbacks {
 
 enum class PairRunEnd { Completed, Stopped };
 
+// Computes pair `index` using the calling worker's buffers; called from the
+// workers, several at once.
+using PairComputation = std::function<PairResult(size_t index, StreamBuffers& buffers)>;
+
+// The workers, the reorder buffer and the deliveries of RunPairs for any
+// list of `count` pairs, e.g. pairs that each have their own original.
+PairRunEnd RunPairList(size_t count, const PairComputation& compute, const PairRunSettings& settings,
+                       const PairRunCallbacks& callbacks);
+
 PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput>& inputs,
                     const PairRunSettings& settings, const PairRunCallbacks& callbacks);

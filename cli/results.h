@@ -8,6 +8,7 @@
 #include "histogram.h"
 #include "metrics.h"
 #include "picture.h"
+#include "standard_metrics.h"
 
 struct InfoResult {
     std::string path;
@@ -29,6 +30,9 @@ struct PairResult {
     std::string original;
     std::string manipulated;
     QualityMetrics metrics;
+    // The field's metrics, once a comparison computes them; while absent
+    // every output is exactly as without them.
+    std::optional<StandardMetrics> standard;
     std::optional<std::string> error;
 };
 

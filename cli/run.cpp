@@ -12,7 +12,11 @@
 #include "pair_runner.h"
 #include "progress.h"
 #include "result_writer.h"
+#include "shard.h"
+#include "study_pairs.h"
+#include "summary.h"
 #include "texts.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -61,16 +65,67 @@ int Finished(int exitCode, std::ostream& out, std::ostream& err) {
     return kExitFailure;
 }
 
+// The summary of the pairs written, where the options say: after the text
+// table (by default), as the last JSON line, on standard error beside CSV,
+// or in a file of its own. False when the file could not be written.
+bool WriteSummary(const Options& options, const RunSummary& summary, bool tableWritten, std::ostream& out,
+                  std::ostream& err) {
+    const std::string separator = options.format == OutputFormat::Text ? UserDecimalSeparator() : ".";
+    const auto render = [&] {
+        switch (options.format) {
+        case OutputFormat::Json: return SummaryJson(summary) + "\n";
+        case OutputFormat::Csv: return SummaryCsv(summary);
+        case OutputFormat::Text: break;
+        }
+        return SummaryText(summary, separator);
+    };
+    if (!options.summaryFile.empty()) {
+        if (const auto reason = WriteWholeFile(options.summaryFile, render())) {
+            err << text::CannotWriteSummary(options.summaryFile, *reason) << std::flush;
+            return false;
+        }
+        return true;
+    }
+    if (options.format == OutputFormat::Csv) {
+        err << render() << std::flush;
+    } else {
+        if (options.format == OutputFormat::Text && tableWritten) out << '\n';
+        out << render();
+    }
+    return true;
+}
+
+// Keeps the items of the shard's share.
+template <typename T>
+void KeepShare(std::vector<T>& items, const std::optional<Shard>& shard) {
+    if (!shard) return;
+    const IndexRange range = ShardRange(items.size(), *shard);
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(range.end), items.end());
+    items.erase(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(range.begin));
+}
+
 int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Terminals terminals) {
-    const std::string& originalPath = options.files.front();
-    if (IsFolder(originalPath)) return UsageError(err, text::OriginalIsFolder(originalPath));
-    const std::vector<PairInput> inputs =
-        ExpandManipulated(std::span(options.files).subspan(1));
+    const std::string& first = options.files.front();
+    const auto operands = std::span(options.files).subspan(1);
+    // A folder first: a study of COVERS against STEGO folders.
+    const bool study = IsFolder(first);
+    std::vector<StudyPair> studyPairs;
+    std::vector<PairInput> inputs;
+    if (study) {
+        for (const std::string& operand : operands)
+            if (!IsFolder(operand)) return UsageError(err, text::OriginalIsFolder(first));
+        studyPairs = PairStudyFolders(first, operands);
+        KeepShare(studyPairs, options.shard);
+    } else {
+        inputs = ExpandManipulated(operands);
+        KeepShare(inputs, options.shard);
+    }
+    const size_t pairCount = study ? studyPairs.size() : inputs.size();
 
     const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
     const bool showProgress = options.progress == ProgressMode::On ||
                               (options.progress == ProgressMode::Auto && terminals.err);
-    ProgressBar progress(err, showProgress, inputs.size(), terminals.out && terminals.err);
+    ProgressBar progress(err, showProgress, pairCount, terminals.out && terminals.err);
     const InterruptFlag interrupt;
     std::atomic<bool> outputLost{!out};
 
@@ -79,19 +134,33 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
     settings.stop = &interrupt.Raised();
     settings.abandon = &outputLost;
     bool allOk = true;
+    SummaryBuilder summary;
     PairRunCallbacks callbacks;
     callbacks.deliver = [&](const PairResult& result) {
         allOk = allOk && !result.error;
+        summary.Add(result);
         progress.BeforeOutput();
         writer->Write(result);
         if (!out) outputLost.store(true);
     };
     callbacks.tick = [&](size_t finished) { progress.Update(finished); };
-    RunPairs(originalPath, inputs, settings, callbacks);
+    if (study) {
+        RunPairList(
+            pairCount, [&](size_t index, StreamBuffers& buffers) { return CompareStudyPair(studyPairs[index], buffers); },
+            settings, callbacks);
+    } else {
+        RunPairs(first, inputs, settings, callbacks);
+    }
 
     progress.Erase();
     writer->Finish();
-    const int exitCode = interrupt.Raised().load() ? kExitInterrupted : allOk ? kExitSuccess : kExitFailure;
+    const RunSummary totals = summary.Build();
+    bool summaryWritten = true;
+    if ((options.summary || options.format == OutputFormat::Text) && !outputLost.load())
+        summaryWritten = WriteSummary(options, totals, totals.pairs > 0, out, err);
+    const int exitCode = interrupt.Raised().load()      ? kExitInterrupted
+                         : allOk && summaryWritten ? kExitSuccess
+                                                   : kExitFailure;
     return Finished(exitCode, out, err);
 }
 

@@ -1,5 +1,8 @@
 #include "text_output.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "text_table.h"
 #include "texts.h"
 
@@ -41,16 +44,38 @@ std::string HistogramText(const HistogramResult& result) {
     return out + text::kPeak + std::to_string(result.counts.Peak) + "\n";
 }
 
+std::string StandardMetricText(double value, std::string_view decimalSeparator) {
+    return std::isinf(value) && value > 0 ? text::kInfinity : FormatMetric(value, decimalSeparator);
+}
+
 std::string PairText(std::span<const PairResult> results, std::string_view decimalSeparator) {
+    // The field's PSNR and SSIM get columns of their own once a pair has them.
+    const bool standard = std::any_of(results.begin(), results.end(),
+                                      [](const PairResult& r) { return r.standard.has_value(); });
     std::vector<std::vector<std::string>> rows{
         {text::kColumnOriginal, text::kColumnManipulated, text::kColumnMse, text::kColumnPsnr}};
+    if (standard) {
+        rows[0].push_back(text::kColumnStandardPsnr);
+        rows[0].push_back(text::kColumnSsim);
+    }
     for (const PairResult& r : results) {
         if (r.error) {
             rows.push_back({r.original, r.manipulated, ErrorCell(*r.error)});
+            continue;
+        }
+        auto& row = rows.emplace_back(std::vector<std::string>{r.original, r.manipulated,
+                                                               FormatMetric(r.metrics.MSE, decimalSeparator),
+                                                               FormatMetric(r.metrics.PSNR, decimalSeparator)});
+        if (!standard) continue;
+        if (r.standard) {
+            row.push_back(StandardMetricText(r.standard->psnr, decimalSeparator));
+            row.push_back(r.standard->ssim ? FormatMetric(*r.standard->ssim, decimalSeparator) : text::kNoValue);
         } else {
-            rows.push_back({r.original, r.manipulated, FormatMetric(r.metrics.MSE, decimalSeparator),
-                            FormatMetric(r.metrics.PSNR, decimalSeparator)});
+            row.push_back(text::kNoValue);
+            row.push_back(text::kNoValue);
         }
     }
-    return RenderTable({Align::Left, Align::Left, Align::Right, Align::Right}, rows);
+    std::vector<Align> columns{Align::Left, Align::Left, Align::Right, Align::Right};
+    if (standard) columns.insert(columns.end(), {Align::Right, Align::Right});
+    return RenderTable(columns, rows);
 }

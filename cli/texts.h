@@ -39,6 +39,20 @@ inline constexpr const char* kHelpAfterUsage =
     "                    subfolders are not searched. A folder without such\n"
     "                    files gives one error line. The ORIGINAL must be a\n"
     "                    file: a folder there is a usage error.\n"
+    "                    (A folder followed by folders is a study, below.)\n"
+    "  compare COVERS/ STEGO/...\n"
+    "                    A study: the image files directly inside COVERS\n"
+    "                    (extension bmp, png, pgm, ppm, pnm, tif, tiff, jpg or\n"
+    "                    jpeg, any letter case) are paired by name without\n"
+    "                    extension with those of each STEGO folder in turn\n"
+    "                    (covers/0001.pgm with stego/0001.png), in byte order of\n"
+    "                    the names. A file without a partner gives a failed\n"
+    "                    pair \"No partner for ...\", a name that two files of\n"
+    "                    one folder share one \"Several files named ...\", a\n"
+    "                    folder without image files one \"No image file in\n"
+    "                    folder ...\". Every operand must be a folder. The pairs\n"
+    "                    are compared as above (24-bit bitmaps); a file of\n"
+    "                    another kind fails with the loader's message.\n"
     "                    The original is read into memory once; each\n"
     "                    manipulated .bmp file is read in bands through a\n"
     "                    small buffer, never whole (a single pair reads both\n"
@@ -59,6 +73,24 @@ inline constexpr const char* kHelpAfterUsage =
     "                    (pairs done of total, pairs per second, time left).\n"
     "                    Default: only when standard error is a terminal.\n"
     "  --no-progress     compare only: never draw the progress bar.\n"
+    "  --shard K/N       compare only: computes only the K-th of N consecutive,\n"
+    "                    nearly equal shares of the pairs (1 <= K <= N <=\n"
+    "                    1000000), for a job array. The shares' JSON lines one\n"
+    "                    after the other are the whole run's, and so are their\n"
+    "                    CSV rows with the header kept once.\n"
+    "  --summary[=FILE]  compare only: after the pairs, how many there were,\n"
+    "                    failed and were identical (MSE 0), and for MSE and\n"
+    "                    PSNR of the pairs that succeeded their count, mean,\n"
+    "                    median, minimum, maximum and sample standard deviation\n"
+    "                    (divided by count - 1; none for fewer than two). Text\n"
+    "                    output always ends with it, after an empty line; JSON:\n"
+    "                    a last line {\"summary\":{\"pairs\",\"failed\",\"identical\",\n"
+    "                    \"mse\":{\"count\",\"mean\",\"median\",\"min\",\"max\",\n"
+    "                    \"sample_stddev\"},\"psnr\":{...}}}; CSV: on standard error,\n"
+    "                    the header\n"
+    "  pairs,failed,identical,metric,count,mean,median,min,max,sample_stddev\n"
+    "                    and one row per metric. With FILE it goes to FILE\n"
+    "                    instead, in the output's format, complete or not at all.\n"
     "  -h, --help        Prints this text and exits.\n"
     "  --                Every later argument is a file name.\n"
     "\n"
@@ -115,10 +147,22 @@ inline std::string UnknownCommand(const std::string& name) { return "unknown com
 inline std::string OriginalIsFolder(const std::string& path) {
     return "ORIGINAL '" + path + "' is a folder, not a file";
 }
+inline constexpr const char* kShardOnlyForCompare = "--shard is only for compare";
+inline constexpr const char* kSummaryOnlyForCompare = "--summary is only for compare";
+inline constexpr const char* kSummaryNeedsFile = "option '--summary=' needs a file name";
+inline std::string NeedsShard(const std::string& option) { return "option '" + option + "' needs K/N"; }
+inline std::string BadShard(const std::string& value) {
+    return "invalid shard '" + value + "' (K/N with 1 <= K <= N <= 1000000)";
+}
 
 // Lost output: one line on standard error.
 inline std::string CannotWriteOutput(int err) {
     return std::string(kMessagePrefix) + "cannot write the output: " + std::strerror(err) + "\n";
+}
+
+// A summary file that could not be written: one line on standard error.
+inline std::string CannotWriteSummary(const std::string& path, const std::string& reason) {
+    return std::string(kMessagePrefix) + "cannot write the summary to '" + path + "': " + reason + "\n";
 }
 
 // Failures of one file or pair.
@@ -128,6 +172,18 @@ inline std::string CannotReadFolder(const std::string& absolutePath, const std::
 }
 inline std::string NoBmpInFolder(const std::string& absolutePath) {
     return "No .bmp file in folder \"" + absolutePath + "\"";
+}
+
+// Pairing a COVERS folder with STEGO folders.
+inline std::string NoImageInFolder(const std::string& absolutePath) {
+    return "No image file in folder \"" + absolutePath + "\"";
+}
+inline std::string NoPartner(const std::string& path, const std::string& folder) {
+    return "No partner for \"" + path + "\" in \"" + folder + "\"";
+}
+// names: the files sharing the stem, comma-separated.
+inline std::string SameStem(const std::string& stem, const std::string& folder, const std::string& names) {
+    return "Several files named \"" + stem + "\" in \"" + folder + "\": " + names;
 }
 
 // Picture kinds, as in the output.
@@ -155,6 +211,24 @@ inline constexpr const char* kColumnOriginal = "original";
 inline constexpr const char* kColumnManipulated = "manipulated";
 inline constexpr const char* kColumnMse = "MSE";
 inline constexpr const char* kColumnPsnr = "PSNR";
+// Columns added when the pairs carry the field's metrics.
+inline constexpr const char* kColumnStandardPsnr = "PSNR (per sample)";
+inline constexpr const char* kColumnSsim = "SSIM";
+inline constexpr const char* kInfinity = "inf";
+
+// The summary after the text table.
+inline std::string SummaryCounts(size_t pairs, size_t failed, size_t identical) {
+    return "pairs: " + std::to_string(pairs) + "  failed: " + std::to_string(failed) +
+           "  identical: " + std::to_string(identical) + "\n";
+}
+inline constexpr const char* kColumnMetric = "metric";
+inline constexpr const char* kColumnCount = "count";
+inline constexpr const char* kColumnMean = "mean";
+inline constexpr const char* kColumnMedian = "median";
+inline constexpr const char* kColumnMin = "min";
+inline constexpr const char* kColumnMax = "max";
+inline constexpr const char* kColumnSampleSd = "sample sd";
+inline constexpr const char* kRowStandardMse = "MSE (per sample)";
 
 // JSON keys.
 inline constexpr const char* kKeyPath = "path";
@@ -174,9 +248,34 @@ inline constexpr const char* kKeyMse = "mse";
 inline constexpr const char* kKeyPsnr = "psnr";
 inline constexpr const char* kKeyMseText = "mse_text";
 inline constexpr const char* kKeyPsnrText = "psnr_text";
+inline constexpr const char* kKeyStandard = "standard";
+inline constexpr const char* kKeySsim = "ssim";
+inline constexpr const char* kKeyIdentical = "identical";
+inline constexpr const char* kKeyChangedSamples = "changed_samples";
+inline constexpr const char* kKeyMaxAbsDiff = "max_abs_diff";
+inline constexpr const char* kKeyChannels = "channels";
+inline constexpr const char* kKeySummary = "summary";
+inline constexpr const char* kKeyPairs = "pairs";
+inline constexpr const char* kKeyFailed = "failed";
+inline constexpr const char* kKeyCount = "count";
+inline constexpr const char* kKeyMean = "mean";
+inline constexpr const char* kKeyMedian = "median";
+inline constexpr const char* kKeyMin = "min";
+inline constexpr const char* kKeyMax = "max";
+inline constexpr const char* kKeySampleStddev = "sample_stddev";
+// Summary series of the field's metrics.
+inline constexpr const char* kKeyStdMse = "std_mse";
+inline constexpr const char* kKeyStdPsnr = "std_psnr";
+inline constexpr const char* kKeyStdSsim = "std_ssim";
 
 // The CSV header line of compare.
 inline constexpr const char* kCsvHeader = "original,manipulated,mse,psnr,mse_text,psnr_text,error";
+// Columns after kCsvHeader's when the pairs carry the field's metrics; each
+// channel R, G, B, A, Y then has <channel>_mse, <channel>_psnr, <channel>_ssim.
+inline constexpr const char* kCsvStandardColumns =
+    ",std_mse,std_psnr,std_ssim,std_identical,std_peak,std_changed_samples,std_max_abs_diff";
+// The summary written as CSV: one row per metric.
+inline constexpr const char* kCsvSummaryHeader = "pairs,failed,identical,metric,count,mean,median,min,max,sample_stddev";
 
 // The progress bar.
 inline constexpr const char* kUnknownRate = "--";

@@ -19,10 +19,12 @@ const char* const kSizeDiffers = "Luas citra asli dan Luas citra hasil manipulas
 // A C locale unless a test asks for another.
 const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
 
+// The lines up to the first empty one: a text table ends there and its
+// summary follows (tested on its own in study_exe_test).
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line) && !line.empty();) lines.push_back(line);
     return lines;
 }
 

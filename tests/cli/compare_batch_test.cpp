@@ -16,10 +16,12 @@ namespace fs = std::filesystem;
 const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
 const char* const kNot24Bit = "Program ini hanya untuk citra dengan format pixel 24 bit";
 
+// The lines up to the first empty one: a text table ends there and its
+// summary follows (tested on its own in study_exe_test).
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line) && !line.empty();) lines.push_back(line);
     return lines;
 }
 

@@ -26,10 +26,12 @@ ProcessOutput RunAndInterrupt(const std::vector<std::string>& args,
                        .silenceLimit = std::chrono::seconds(20)});
 }
 
+// The lines up to the first empty one: a text table ends there and its
+// summary follows (tested on its own in study_exe_test).
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line) && !line.empty();) lines.push_back(line);
     return lines;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,7 +111,28 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"JobsEmptyLongValue", {"compare", "--jobs=", "a.bmp", "b.bmp"},
                   "invalid number of jobs '' (1 to 1024)"},
         UsageCase{"JsonTakesNoValue", {"--json=yes", "info", "a.bmp"}, "unknown option '--json=yes'"},
-        UsageCase{"FirstProblemIsReported", {"--bogus", "frobnicate"}, "unknown option '--bogus'"}),
+        UsageCase{"FirstProblemIsReported", {"--bogus", "frobnicate"}, "unknown option '--bogus'"},
+        UsageCase{"ShardWithoutValue", {"compare", "a.bmp", "b.bmp", "--shard"}, "option '--shard' needs K/N"},
+        UsageCase{"ShardZero", {"compare", "--shard", "0/4", "a.bmp", "b.bmp"},
+                  "invalid shard '0/4' (K/N with 1 <= K <= N <= 1000000)"},
+        UsageCase{"ShardBeyondCount", {"compare", "--shard=5/4", "a.bmp", "b.bmp"},
+                  "invalid shard '5/4' (K/N with 1 <= K <= N <= 1000000)"},
+        UsageCase{"ShardNoSlash", {"compare", "--shard", "3", "a.bmp", "b.bmp"},
+                  "invalid shard '3' (K/N with 1 <= K <= N <= 1000000)"},
+        UsageCase{"ShardEmptyHalves", {"compare", "--shard=/", "a.bmp", "b.bmp"},
+                  "invalid shard '/' (K/N with 1 <= K <= N <= 1000000)"},
+        UsageCase{"ShardSigned", {"compare", "--shard=+1/2", "a.bmp", "b.bmp"},
+                  "invalid shard '+1/2' (K/N with 1 <= K <= N <= 1000000)"},
+        UsageCase{"ShardTwoSlashes", {"compare", "--shard=1/2/3", "a.bmp", "b.bmp"},
+                  "invalid shard '1/2/3' (K/N with 1 <= K <= N <= 1000000)"},
+        UsageCase{"ShardTooManyShares", {"compare", "--shard=1/1000001", "a.bmp", "b.bmp"},
+                  "invalid shard '1/1000001' (K/N with 1 <= K <= N <= 1000000)"},
+        UsageCase{"ShardHugeNumber", {"compare", "--shard=1/99999999999", "a.bmp", "b.bmp"},
+                  "invalid shard '1/99999999999' (K/N with 1 <= K <= N <= 1000000)"},
+        UsageCase{"ShardWithInfo", {"info", "a.bmp", "--shard=1/2"}, "--shard is only for compare"},
+        UsageCase{"SummaryWithHistogram", {"--summary", "histogram", "a.bmp"}, "--summary is only for compare"},
+        UsageCase{"SummaryFileEmpty", {"compare", "--summary=", "a.bmp", "b.bmp"},
+                  "option '--summary=' needs a file name"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
 struct CompareOptionsCase {
@@ -162,13 +184,58 @@ INSTANTIATE_TEST_SUITE_P(
                            Auto, {"--json", "b.bmp"}}),
     [](const testing::TestParamInfo<CompareOptionsCase>& info) { return std::string(info.param.name); });
 
+struct StudyOptionsCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::optional<Shard> shard;
+    bool summary;
+    std::string summaryFile;
+};
+
+void PrintTo(const StudyOptionsCase& c, std::ostream* os) { *os << c.name; }
+
+class StudyOptions : public testing::TestWithParam<StudyOptionsCase> {};
+
+TEST_P(StudyOptions, Parsed) {
+    const StudyOptionsCase& c = GetParam();
+    const ParsedArguments parsed = ParseArguments(c.args);
+    ASSERT_FALSE(parsed.usageError) << *parsed.usageError;
+    EXPECT_EQ(parsed.options.files, kAB);
+    ASSERT_EQ(parsed.options.shard.has_value(), c.shard.has_value());
+    if (c.shard) {
+        EXPECT_EQ(parsed.options.shard->index, c.shard->index);
+        EXPECT_EQ(parsed.options.shard->count, c.shard->count);
+    }
+    EXPECT_EQ(parsed.options.summary, c.summary);
+    EXPECT_EQ(parsed.options.summaryFile, c.summaryFile);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StudyOptions,
+    testing::Values(
+        StudyOptionsCase{"Neither", {"compare", "a.bmp", "b.bmp"}, std::nullopt, false, ""},
+        StudyOptionsCase{"ShardSeparateValue", {"compare", "--shard", "2/8", "a.bmp", "b.bmp"}, Shard{2, 8}, false, ""},
+        StudyOptionsCase{"ShardEquals", {"--shard=8/8", "compare", "a.bmp", "b.bmp"}, Shard{8, 8}, false, ""},
+        StudyOptionsCase{"OneShare", {"compare", "a.bmp", "b.bmp", "--shard=1/1"}, Shard{1, 1}, false, ""},
+        StudyOptionsCase{"LeadingZeros", {"compare", "--shard=01/0003", "a.bmp", "b.bmp"}, Shard{1, 3}, false, ""},
+        StudyOptionsCase{"MostShares", {"compare", "--shard=1000000/1000000", "a.bmp", "b.bmp"},
+                         Shard{1000000, 1000000}, false, ""},
+        StudyOptionsCase{"LastShardWins", {"compare", "--shard=1/2", "a.bmp", "b.bmp", "--shard", "3/4"},
+                         Shard{3, 4}, false, ""},
+        StudyOptionsCase{"Summary", {"compare", "--summary", "a.bmp", "b.bmp"}, std::nullopt, true, ""},
+        StudyOptionsCase{"SummaryFile", {"compare", "a.bmp", "--summary=out/s.csv", "b.bmp"}, std::nullopt, true,
+                         "out/s.csv"}),
+    [](const testing::TestParamInfo<StudyOptionsCase>& info) { return std::string(info.param.name); });
+
 TEST(HelpText, NamesEveryCommandOptionAndExitCode) {
     const std::string help = HelpText();
     for (const char* word : {"info FILE", "histogram FILE", "compare ORIGINAL MANIPULATED", "--json",
                              "--csv", "-j N, --jobs N", "--progress", "--no-progress", "folder",
                              "original,manipulated,mse,psnr,mse_text,psnr_text,error", "RFC 4180",
                              "full stop", "--help", "--", "\"mse_text\"", "\"bits_per_pixel\"", "\"error\"",
-                             "0 when", "1 when", "2 for", "130 when"}) {
+                             "0 when", "1 when", "2 for", "130 when", "COVERS",
+                             "--shard K/N", "--summary[=FILE]", "sample standard deviation", "\"summary\"",
+                             "pairs,failed,identical,metric", "No partner"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
 }
