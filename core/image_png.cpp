@@ -37,7 +37,17 @@ Image DecodePng(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     Check(spng_set_png_buffer(ctx.get(), bytes.data(), bytes.size()));
 
     spng_ihdr ihdr{};
-    Check(spng_get_ihdr(ctx.get(), &ihdr));
+    const int header = spng_get_ihdr(ctx.get(), &ihdr);
+    // libspng checks the size against the limits itself; the refusal is
+    // worded as the other formats word it, from the header's own fields.
+    if ((header == SPNG_EUSER_WIDTH || header == SPNG_EUSER_HEIGHT) && bytes.size() >= 24) {
+        auto be32 = [&](size_t at) {
+            return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) | (uint32_t{bytes[at + 2]} << 8) |
+                   bytes[at + 3];
+        };
+        CheckImageLimits(be32(16), be32(20), 1, 8, limits);
+    }
+    Check(header);
 
     ChannelLayout layout = ChannelLayout::Rgb;
     int format = SPNG_FMT_PNG;
@@ -81,5 +91,8 @@ Image DecodePng(std::span<const uint8_t> bytes, const ImageLimits& limits) {
         throw CitraError("PNG decoder gives " + std::to_string(size) + " bytes for " + std::to_string(capacity));
     }
     Check(spng_decode_image(ctx.get(), out, size, format, flags));
+    // The chunks after the image, up to IEND: a file cut short after its
+    // last IDAT is refused too.
+    Check(spng_decode_chunks(ctx.get()));
     return image;
 }

@@ -96,14 +96,16 @@ void InvertGrey(std::vector<T>& samples, int channels, uint32_t peak) {
 }  // namespace
 
 Image DecodeTiff(std::span<const uint8_t> bytes, const ImageLimits& limits) {
-    MemoryStream stream{bytes};
+    MemoryStream stream;
+    stream.bytes = bytes;
     std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
     if (!options) throw CitraError("out of memory");
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), ErrorHandler, &stream);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), WarningHandler, &stream);
-    // No single allocation inside libtiff beyond the samples' limit.
+    // No single allocation inside libtiff beyond the samples' limit, with
+    // room for the codecs' own state.
     TIFFOpenOptionsSetMaxSingleMemAlloc(
-        options.get(), static_cast<tmsize_t>(std::min<uint64_t>(limits.maxSampleBytes + 65536, INT64_MAX)));
+        options.get(), static_cast<tmsize_t>(std::min<uint64_t>(limits.maxSampleBytes, INT64_MAX / 2) + (4u << 20)));
     std::unique_ptr<TIFF, TiffClose> tiff(TIFFClientOpenExt("image", "rm", &stream, ReadProc, WriteProc, SeekProc,
                                                             CloseProc, SizeProc, nullptr, nullptr, options.get()));
     if (!tiff) ThrowTiff(stream, "cannot read the header");
