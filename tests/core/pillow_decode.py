@@ -25,6 +25,10 @@ def decode(path):
     with Image.open(path) as im:
         im.load()
         mode = im.mode
+        # Bitmaps decode to colour whatever their palette holds.
+        if im.format == "BMP" and mode != "RGBA":
+            im = im.convert("RGB")
+            mode = "RGB"
         if mode == "P":
             target = "RGBA" if "transparency" in im.info else "RGB"
             im = im.convert(target)
