@@ -2,6 +2,7 @@
 // every colour type and depth, TIFF of every layout, depth, codec, strips
 // and tiles, baseline and progressive JPEG, PNM of every kind, and BMP of
 // every depth.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -32,19 +33,22 @@ void SavePng(const std::string& dir) {
     for (size_t i = 0; i < palette.size(); ++i) palette[i] = static_cast<uint8_t>(i * 5);
     for (const auto& t : types) {
         for (uint8_t depth : {1, 2, 4, 8, 16}) {
-            const bool valid = t.type == 0 || (t.type == 3 && depth <= 8) || depth >= 8;
+            const bool valid = t.type == 0 || (t.type == 3 ? depth <= 8 : depth >= 8);
             if (!valid) continue;
             const size_t rowBytes = (w * t.channels * depth + 7) / 8;
             const auto rows = enc::Ramp(rowBytes * h);
             std::vector<uint8_t> clipped = rows;
+            // No more palette entries than the depth can index.
+            const size_t entries = std::min<size_t>(16, size_t{1} << depth);
+            const std::vector<uint8_t> plte(palette.begin(), palette.begin() + 3 * entries);
             if (t.type == 3) {
                 // Indices inside the 16-entry palette.
                 for (auto& b : clipped) b &= depth >= 8 ? 0x0F : 0xFF;
             }
             const std::string name = "png-" + std::to_string(t.type) + "-" + std::to_string(depth);
-            Save(dir, name + ".png", enc::Png(w, h, t.type, depth, clipped, t.type == 3 ? palette : std::vector<uint8_t>{}));
+            Save(dir, name + ".png", enc::Png(w, h, t.type, depth, clipped, t.type == 3 ? plte : std::vector<uint8_t>{}));
             if (t.type == 3) {
-                Save(dir, name + "-trns.png", enc::Png(w, h, t.type, depth, clipped, palette, {0, 90, 180}));
+                Save(dir, name + "-trns.png", enc::Png(w, h, t.type, depth, clipped, plte, {0, 90}));
             }
         }
     }
@@ -95,7 +99,7 @@ void SavePnm(const std::string& dir) {
     Save(dir, "pnm-p2.pgm", enc::Pnm("P2 3 2 300\n0 1 2\n300 299 7\n"));
     Save(dir, "pnm-p3.ppm", enc::Pnm("P3 2 1 15 1 2 3 15 14 13\n"));
     Save(dir, "pnm-p4.pbm", enc::Pnm("P4 11 2\n", {0xA5, 0xE0, 0x5A, 0x20}));
-    Save(dir, "pnm-p5.pgm", enc::Pnm("P5\n# comment\n4 3\n200\n", enc::Ramp(12, 0)));
+    Save(dir, "pnm-p5.pgm", enc::Pnm("P5\n# comment\n4 3\n255\n", enc::Ramp(12, 0)));
     Save(dir, "pnm-p5-16.pgm", enc::Pnm("P5 3 2 65535\n", enc::Ramp(12)));
     Save(dir, "pnm-p6.ppm", enc::Pnm("P6 3 2 255\n", enc::Ramp(18)));
     Save(dir, "pnm-p6-16.ppm", enc::Pnm("P6 2 2 1000\n", std::vector<uint8_t>(24, 3)));
