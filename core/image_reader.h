@@ -2,6 +2,18 @@
 // Decodes an image file for the research comparisons, choosing the decoder
 // by the file's extension: bmp (every depth), png, pgm/ppm/pnm, tif/tiff,
 // jpg/jpeg. Throws CitraError with a message naming the file.
+//
+// What each kind gives:
+// - BMP: RGB 8-bit (palette looked up, bit fields scaled to 0..255 with
+//   rounding); RGBA when a 32-bit file's header has a non-zero alpha mask.
+// - PNG: the stored layout and depth (16 bits kept); grey below 8 bits
+//   scaled to 0..255; palette as RGB, or RGBA with a tRNS chunk. A tRNS
+//   colour key on grey or RGB is not applied.
+// - PNM: grey or RGB at the file's maxval (the peak), never rescaled; PBM
+//   as grey 0 (black) and 255 (white).
+// - TIFF: grey, grey + alpha, RGB, RGBA at 8 or 16 bits; min-is-white grey
+//   inverted to min-is-black.
+// - JPEG: grey or RGB (8 bits); CMYK refused; a file cut short refused.
 #include <cstdint>
 #include <span>
 #include <string>
