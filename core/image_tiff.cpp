@@ -18,6 +18,9 @@
 
 namespace {
 
+// The name libtiff knows the input by; some of its texts start with it.
+constexpr const char* kInputName = "image";
+
 struct MemoryStream {
     std::span<const uint8_t> bytes;
     uint64_t position = 0;
@@ -66,6 +69,9 @@ int ErrorHandler(TIFF*, void* userData, const char*, const char* format, va_list
         char text[512];
         std::vsnprintf(text, sizeof text, format, args);
         stream->error = text;
+        // The message names the file already.
+        const std::string prefix = std::string(kInputName) + ": ";
+        if (stream->error.rfind(prefix, 0) == 0) stream->error.erase(0, prefix.size());
     }
     return 1;
 }
@@ -106,7 +112,7 @@ Image DecodeTiff(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     // room for the codecs' own state.
     TIFFOpenOptionsSetMaxSingleMemAlloc(
         options.get(), static_cast<tmsize_t>(std::min<uint64_t>(limits.maxSampleBytes, INT64_MAX / 2) + (4u << 20)));
-    std::unique_ptr<TIFF, TiffClose> tiff(TIFFClientOpenExt("image", "rm", &stream, ReadProc, WriteProc, SeekProc,
+    std::unique_ptr<TIFF, TiffClose> tiff(TIFFClientOpenExt(kInputName, "rm", &stream, ReadProc, WriteProc, SeekProc,
                                                             CloseProc, SizeProc, nullptr, nullptr, options.get()));
     if (!tiff) ThrowTiff(stream, "cannot read the header");
 

@@ -197,7 +197,10 @@ TEST(TiffDecode, RefusesWhatItDoesNotTakeWithAMessage) {
               "in/file.tif: TIFF photometric 5 with 4 samples per pixel is not supported");
     EXPECT_EQ(ErrorOf(enc::Tiff(twoBits, std::vector<uint8_t>(1)), "tif"),
               "in/file.tif: TIFF with 2 bits per sample is not supported (8 or 16 only)");
-    EXPECT_EQ(ErrorOf({'I', 'I', 42, 0, 1, 2}, "tif").rfind("in/file.tif: TIFF error: ", 0), 0u);
+    EXPECT_EQ(ErrorOf({'I', 'I', 42, 0, 1, 2}, "tif"), "in/file.tif: TIFF error: Cannot read TIFF header");
+    // libtiff's text names its input; the message names the file once.
+    EXPECT_EQ(ErrorOf({'I', 'I', 42, 0, 8, 0, 0, 0}, "tif"),
+              "in/file.tif: TIFF error: Can not read TIFF directory count");
 }
 
 // ---- JPEG
