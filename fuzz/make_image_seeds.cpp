@@ -64,21 +64,21 @@ void SaveTiff(const std::string& dir) {
         for (uint16_t bits : {8, 16}) {
             for (uint16_t codec : codecs) {
                 for (uint32_t tile : {0u, 16u}) {
-                    enc::TiffSpec spec;
-                    spec.width = tile ? 20 : 6;
-                    spec.height = tile ? 17 : 5;
-                    spec.samplesPerPixel = kind.spp;
-                    spec.photometric = kind.photometric;
-                    spec.bits = bits;
-                    spec.compression = codec;
-                    spec.rowsPerStrip = 2;
-                    spec.tile = tile;
-                    const size_t bytes = size_t{spec.width} * spec.height * kind.spp * bits / 8;
+                    enc::TiffShape shape;
+                    shape.width = tile ? 20 : 6;
+                    shape.height = tile ? 17 : 5;
+                    shape.samplesPerPixel = kind.spp;
+                    shape.photometric = kind.photometric;
+                    shape.bits = bits;
+                    shape.compression = codec;
+                    shape.rowsPerStrip = 2;
+                    shape.tile = tile;
+                    const size_t bytes = size_t{shape.width} * shape.height * kind.spp * bits / 8;
                     Save(dir,
                          "tiff-" + std::to_string(kind.photometric) + "-" + std::to_string(kind.spp) + "-" +
                              std::to_string(bits) + "-" + std::to_string(codec) + (tile ? "-tiles" : "-strips") +
                              ".tif",
-                         enc::Tiff(spec, enc::Ramp(bytes)));
+                         enc::Tiff(shape, enc::Ramp(bytes)));
                 }
             }
         }
@@ -107,19 +107,19 @@ void SavePnm(const std::string& dir) {
 
 void SaveBmp(const std::string& dir) {
     for (uint16_t bits : {1, 4, 8, 16, 24, 32}) {
-        bmp_builder::BmpSpec spec;
-        spec.width = 7;
-        spec.height = 3;
-        spec.bitsPerPixel = bits;
-        if (bits <= 8) spec.colourTable.resize(size_t{1} << bits, 0x336699);
-        spec.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(spec));
-        Save(dir, "bmp-" + std::to_string(bits) + ".bmp", bmp_builder::BuildBmp(spec));
+        bmp_builder::BmpSpec shape;
+        shape.width = 7;
+        shape.height = 3;
+        shape.bitsPerPixel = bits;
+        if (bits <= 8) shape.colourTable.resize(size_t{1} << bits, 0x336699);
+        shape.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(shape));
+        Save(dir, "bmp-" + std::to_string(bits) + ".bmp", bmp_builder::BuildBmp(shape));
         if (bits == 16 || bits == 32) {
-            spec.compression = 3;
-            spec.headerSize = 124;
-            spec.masks = bits == 16 ? std::array<uint32_t, 3>{0xF800, 0x07E0, 0x001F}
+            shape.compression = 3;
+            shape.headerSize = 124;
+            shape.masks = bits == 16 ? std::array<uint32_t, 3>{0xF800, 0x07E0, 0x001F}
                                     : std::array<uint32_t, 3>{0x3FF00000, 0x000FFC00, 0x000003FF};
-            std::vector<uint8_t> bytes = bmp_builder::BuildBmp(spec);
+            std::vector<uint8_t> bytes = bmp_builder::BuildBmp(shape);
             if (bits == 32) bmp_builder::detail::Put32(bytes, 14 + 52, 0xC0000000u);
             Save(dir, "bmp-" + std::to_string(bits) + "-bitfields.bmp", bytes);
         }

@@ -200,23 +200,23 @@ TEST(PillowCrossCheck, GeneratedFilesDecodeAlike) {
     for (uint16_t bits : {8, 16}) {
         for (uint16_t spp : {1, 3, 4}) {
             for (uint32_t tile : {0u, 16u}) {
-                enc::TiffSpec spec;
-                spec.width = w;
-                spec.height = h;
-                spec.bits = bits;
-                spec.samplesPerPixel = spp;
-                spec.photometric = spp == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
-                spec.compression = tile ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_LZW;
-                spec.rowsPerStrip = 4;
-                spec.tile = tile;
+                enc::TiffShape shape;
+                shape.width = w;
+                shape.height = h;
+                shape.bits = bits;
+                shape.samplesPerPixel = spp;
+                shape.photometric = spp == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
+                shape.compression = tile ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_LZW;
+                shape.rowsPerStrip = 4;
+                shape.tile = tile;
                 // Pillow reads 16-bit TIFF as single-channel grey only.
                 if (bits == 16 && spp != 1) continue;
                 add("t" + std::to_string(bits) + "_" + std::to_string(spp) + "_" + std::to_string(tile) + ".tif",
-                    enc::Tiff(spec, bits == 16 ? take16(ramp16, w * h * spp) : take(ramp, w * h * spp)));
+                    enc::Tiff(shape, bits == 16 ? take16(ramp16, w * h * spp) : take(ramp, w * h * spp)));
             }
         }
     }
-    enc::TiffSpec white;
+    enc::TiffShape white;
     white.width = w;
     white.height = h;
     white.photometric = PHOTOMETRIC_MINISWHITE;

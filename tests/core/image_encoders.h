@@ -56,7 +56,7 @@ inline std::vector<uint8_t> Png(uint32_t width, uint32_t height, uint8_t colourT
     return bytes;
 }
 
-struct TiffSpec {
+struct TiffShape {
     uint32_t width = 1;
     uint32_t height = 1;
     uint16_t samplesPerPixel = 1;
@@ -99,38 +99,38 @@ inline toff_t SinkSize(thandle_t h) { return static_cast<TiffSink*>(h)->bytes.si
 }  // namespace detail
 
 // TIFF from interleaved samples (16-bit ones in host order).
-inline std::vector<uint8_t> Tiff(const TiffSpec& spec, const std::vector<uint8_t>& samples) {
+inline std::vector<uint8_t> Tiff(const TiffShape& shape, const std::vector<uint8_t>& samples) {
     detail::TiffSink sink;
     TIFF* tif = TIFFClientOpen("seed", "w", &sink, detail::SinkRead, detail::SinkWrite, detail::SinkSeek,
                                detail::SinkClose, detail::SinkSize, nullptr, nullptr);
     if (tif == nullptr) throw std::runtime_error("TIFFClientOpen");
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, spec.width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, spec.height);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spec.samplesPerPixel);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bits);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, spec.compression);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, shape.width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, shape.height);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, shape.samplesPerPixel);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, shape.bits);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, shape.photometric);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, shape.compression);
     TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, spec.sampleFormat);
-    const bool hasExtra = (spec.photometric == PHOTOMETRIC_RGB && spec.samplesPerPixel == 4) ||
-                          (spec.photometric != PHOTOMETRIC_RGB && spec.samplesPerPixel == 2);
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, shape.sampleFormat);
+    const bool hasExtra = (shape.photometric == PHOTOMETRIC_RGB && shape.samplesPerPixel == 4) ||
+                          (shape.photometric != PHOTOMETRIC_RGB && shape.samplesPerPixel == 2);
     if (hasExtra) {
-        uint16_t extra[1] = {spec.extraSample};
+        uint16_t extra[1] = {shape.extraSample};
         TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
     }
-    const size_t pixelBytes = static_cast<size_t>(spec.samplesPerPixel) * spec.bits / 8;
-    const size_t rowBytes = spec.width * pixelBytes;
+    const size_t pixelBytes = static_cast<size_t>(shape.samplesPerPixel) * shape.bits / 8;
+    const size_t rowBytes = shape.width * pixelBytes;
     bool ok = true;
-    if (spec.tile != 0) {
-        TIFFSetField(tif, TIFFTAG_TILEWIDTH, spec.tile);
-        TIFFSetField(tif, TIFFTAG_TILELENGTH, spec.tile);
-        std::vector<uint8_t> tile(spec.tile * spec.tile * pixelBytes);
-        for (uint32_t ty = 0; ty < spec.height && ok; ty += spec.tile) {
-            for (uint32_t tx = 0; tx < spec.width && ok; tx += spec.tile) {
+    if (shape.tile != 0) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, shape.tile);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, shape.tile);
+        std::vector<uint8_t> tile(shape.tile * shape.tile * pixelBytes);
+        for (uint32_t ty = 0; ty < shape.height && ok; ty += shape.tile) {
+            for (uint32_t tx = 0; tx < shape.width && ok; tx += shape.tile) {
                 std::fill(tile.begin(), tile.end(), 0);
-                for (uint32_t r = 0; r < spec.tile && ty + r < spec.height; ++r) {
-                    const size_t count = std::min(spec.tile, spec.width - tx) * pixelBytes;
-                    std::memcpy(tile.data() + r * spec.tile * pixelBytes,
+                for (uint32_t r = 0; r < shape.tile && ty + r < shape.height; ++r) {
+                    const size_t count = std::min(shape.tile, shape.width - tx) * pixelBytes;
+                    std::memcpy(tile.data() + r * shape.tile * pixelBytes,
                                 samples.data() + (ty + r) * rowBytes + tx * pixelBytes, count);
                 }
                 ok = TIFFWriteEncodedTile(tif, TIFFComputeTile(tif, tx, ty, 0, 0), tile.data(),
@@ -138,9 +138,9 @@ inline std::vector<uint8_t> Tiff(const TiffSpec& spec, const std::vector<uint8_t
             }
         }
     } else {
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, spec.rowsPerStrip);
-        for (uint32_t y = 0; y < spec.height && ok; y += spec.rowsPerStrip) {
-            const uint32_t rows = std::min(spec.rowsPerStrip, spec.height - y);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, shape.rowsPerStrip);
+        for (uint32_t y = 0; y < shape.height && ok; y += shape.rowsPerStrip) {
+            const uint32_t rows = std::min(shape.rowsPerStrip, shape.height - y);
             ok = TIFFWriteEncodedStrip(tif, TIFFComputeStrip(tif, y, 0),
                                        const_cast<uint8_t*>(samples.data()) + y * rowBytes,
                                        static_cast<tmsize_t>(rows * rowBytes)) >= 0;

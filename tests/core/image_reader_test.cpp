@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, PngDecode, ::testing::ValuesIn(PngCases()),
 
 struct TiffCase {
     const char* name;
-    enc::TiffSpec spec;
+    enc::TiffShape shape;
     ChannelLayout layout;
 };
 
@@ -129,18 +129,18 @@ std::vector<TiffCase> TiffCases() {
         for (uint16_t bits : {8, 16}) {
             for (const auto& codec : codecs) {
                 for (bool tiled : {false, true}) {
-                    enc::TiffSpec spec;
-                    spec.width = tiled ? 21 : 5;  // tiles cut at the right and bottom edges
-                    spec.height = tiled ? 18 : 3;
-                    spec.samplesPerPixel = kind.spp;
-                    spec.bits = bits;
-                    spec.photometric = kind.photometric;
-                    spec.compression = codec.compression;
-                    spec.rowsPerStrip = 2;
-                    spec.tile = tiled ? 16 : 0;
+                    enc::TiffShape shape;
+                    shape.width = tiled ? 21 : 5;  // tiles cut at the right and bottom edges
+                    shape.height = tiled ? 18 : 3;
+                    shape.samplesPerPixel = kind.spp;
+                    shape.bits = bits;
+                    shape.photometric = kind.photometric;
+                    shape.compression = codec.compression;
+                    shape.rowsPerStrip = 2;
+                    shape.tile = tiled ? 16 : 0;
                     names.push_back(std::string(kind.name) + std::to_string(bits) + "_" + codec.name +
                                     (tiled ? "_tiles" : "_strips"));
-                    cases.push_back({names.back().c_str(), spec, kind.layout});
+                    cases.push_back({names.back().c_str(), shape, kind.layout});
                 }
             }
         }
@@ -152,43 +152,43 @@ class TiffDecode : public ::testing::TestWithParam<TiffCase> {};
 
 TEST_P(TiffDecode, GivesTheStoredSamples) {
     const TiffCase& c = GetParam();
-    const size_t count = size_t{c.spec.width} * c.spec.height * c.spec.samplesPerPixel;
-    Expected want{c.layout, c.spec.bits, c.spec.bits == 16 ? 65535u : 255u, {}, {}};
+    const size_t count = size_t{c.shape.width} * c.shape.height * c.shape.samplesPerPixel;
+    Expected want{c.layout, c.shape.bits, c.shape.bits == 16 ? 65535u : 255u, {}, {}};
     std::vector<uint8_t> raw;
-    if (c.spec.bits == 16) {
+    if (c.shape.bits == 16) {
         want.samples16 = enc::Ramp16(count);
         raw = enc::HostBytes(want.samples16);
     } else {
         want.samples8 = enc::Ramp(count);
         raw = want.samples8;
     }
-    ExpectImage(ReadImage(enc::Tiff(c.spec, raw), "tif", "x.tif"), c.spec.width, c.spec.height, want);
+    ExpectImage(ReadImage(enc::Tiff(c.shape, raw), "tif", "x.tif"), c.shape.width, c.shape.height, want);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, TiffDecode, ::testing::ValuesIn(TiffCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TiffDecode, MinIsWhiteGreyIsInvertedAndItsAlphaKept) {
-    enc::TiffSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.samplesPerPixel = 2;
-    spec.photometric = PHOTOMETRIC_MINISWHITE;
-    const Image eight = ReadImage(enc::Tiff(spec, {0, 10, 200, 255}), "tiff", "w.tiff");
+    enc::TiffShape shape;
+    shape.width = 2;
+    shape.height = 1;
+    shape.samplesPerPixel = 2;
+    shape.photometric = PHOTOMETRIC_MINISWHITE;
+    const Image eight = ReadImage(enc::Tiff(shape, {0, 10, 200, 255}), "tiff", "w.tiff");
     EXPECT_EQ(eight.samples8, (std::vector<uint8_t>{255, 10, 55, 255}));
-    spec.bits = 16;
-    const Image sixteen = ReadImage(enc::Tiff(spec, enc::HostBytes({0, 10, 60000, 65535})), "tiff", "w.tiff");
+    shape.bits = 16;
+    const Image sixteen = ReadImage(enc::Tiff(shape, enc::HostBytes({0, 10, 60000, 65535})), "tiff", "w.tiff");
     EXPECT_EQ(sixteen.samples16, (std::vector<uint16_t>{65535, 10, 5535, 65535}));
 }
 
 TEST(TiffDecode, RefusesWhatItDoesNotTakeWithAMessage) {
-    enc::TiffSpec floats;
+    enc::TiffShape floats;
     floats.bits = 32;
     floats.sampleFormat = SAMPLEFORMAT_IEEEFP;
-    enc::TiffSpec palette;
+    enc::TiffShape palette;
     palette.photometric = PHOTOMETRIC_SEPARATED;  // CMYK
     palette.samplesPerPixel = 4;
-    enc::TiffSpec twoBits;
+    enc::TiffShape twoBits;
     twoBits.bits = 2;
     twoBits.width = 4;
     EXPECT_EQ(ErrorOf(enc::Tiff(floats, std::vector<uint8_t>(4)), "tif"),
@@ -330,18 +330,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BmpDecode, TwentyFourBitGivesTheFileBytesAsRgbTopDown) {
     for (int32_t height : {3, -3}) {
-        bmp_builder::BmpSpec spec;
-        spec.width = 5;
-        spec.height = height;
-        spec.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(spec));
-        const Image image = ReadImage(bmp_builder::BuildBmp(spec), "BMP", "x.BMP");
+        bmp_builder::BmpSpec shape;
+        shape.width = 5;
+        shape.height = height;
+        shape.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(shape));
+        const Image image = ReadImage(bmp_builder::BuildBmp(shape), "BMP", "x.BMP");
         ASSERT_EQ(image.samples8.size(), 45u);
         const size_t stride = bmp_builder::Stride(5, 24);
         for (int32_t y = 0; y < 3; ++y) {
             const size_t fileRow = height > 0 ? 2 - y : y;
             for (int x = 0; x < 5; ++x) {
                 for (int c = 0; c < 3; ++c) {
-                    EXPECT_EQ(image.samples8[(y * 5 + x) * 3 + c], spec.pixels[fileRow * stride + x * 3 + 2 - c]);
+                    EXPECT_EQ(image.samples8[(y * 5 + x) * 3 + c], shape.pixels[fileRow * stride + x * 3 + 2 - c]);
                 }
             }
         }
@@ -350,14 +350,14 @@ TEST(BmpDecode, TwentyFourBitGivesTheFileBytesAsRgbTopDown) {
 
 struct BmpCase {
     const char* name;
-    bmp_builder::BmpSpec spec;
+    bmp_builder::BmpSpec shape;
     uint32_t alphaMask;  // written into a V5 header when set
     Expected want;
 };
 
 std::vector<BmpCase> BmpCases() {
     using L = ChannelLayout;
-    auto spec = [](int32_t width, uint16_t bits, std::vector<uint8_t> pixels) {
+    auto shape = [](int32_t width, uint16_t bits, std::vector<uint8_t> pixels) {
         bmp_builder::BmpSpec s;
         s.width = width;
         s.bitsPerPixel = bits;
@@ -366,38 +366,38 @@ std::vector<BmpCase> BmpCases() {
     };
     std::vector<BmpCase> cases;
     {
-        auto s = spec(3, 1, {0b10100000, 0, 0, 0});
+        auto s = shape(3, 1, {0b10100000, 0, 0, 0});
         s.colourTable = {0x000A0B0C, 0x00F0E0D0};
         cases.push_back({"pal1", s, 0, {L::Rgb, 8, 255, {0xF0, 0xE0, 0xD0, 0x0A, 0x0B, 0x0C, 0xF0, 0xE0, 0xD0}, {}}});
     }
     {
         // Index 3 is past the two-entry table: black.
-        auto s = spec(2, 4, {0x13, 0, 0, 0});
+        auto s = shape(2, 4, {0x13, 0, 0, 0});
         s.colourTable = {0x00010203, 0x00040506};
         s.coloursUsedField = 2;
         cases.push_back({"pal4", s, 0, {L::Rgb, 8, 255, {4, 5, 6, 0, 0, 0}, {}}});
     }
     {
-        auto s = spec(2, 8, {2, 0, 0, 0});
+        auto s = shape(2, 8, {2, 0, 0, 0});
         s.colourTable = {0x00112233, 0x00445566, 0x00778899};
         s.coloursUsedField = 3;
         cases.push_back({"pal8", s, 0, {L::Rgb, 8, 255, {0x77, 0x88, 0x99, 0x11, 0x22, 0x33}, {}}});
     }
     // 5-5-5 by default: 5-bit values scaled with rounding (3 -> 24.7 -> 25,
     // 26 -> 213.9 -> 214).
-    cases.push_back({"rgb16default", spec(2, 16, {0x43, 0x0F, 0xFF, 0x7F}), 0,
+    cases.push_back({"rgb16default", shape(2, 16, {0x43, 0x0F, 0xFF, 0x7F}), 0,
                      {L::Rgb, 8, 255, {25, 214, 25, 255, 255, 255}, {}}});
     {
         // 0x0F43 = 00001 111010 00011 in 5-6-5.
-        auto s = spec(1, 16, {0x43, 0x0F, 0, 0});
+        auto s = shape(1, 16, {0x43, 0x0F, 0, 0});
         s.compression = 3;
         s.masks = std::array<uint32_t, 3>{0xF800, 0x07E0, 0x001F};
         cases.push_back({"rgb16bitfields565", s, 0, {L::Rgb, 8, 255, {8, 235, 25}, {}}});
     }
-    cases.push_back({"rgb32default", spec(1, 32, {1, 2, 3, 4}), 0, {L::Rgb, 8, 255, {3, 2, 1}, {}}});
+    cases.push_back({"rgb32default", shape(1, 32, {1, 2, 3, 4}), 0, {L::Rgb, 8, 255, {3, 2, 1}, {}}});
     {
         // 10-bit fields (red 512 -> 127.6 -> 128), alpha in the top two bits.
-        auto s = spec(1, 32, {0xFF, 0x03, 0x00, 0xA0});
+        auto s = shape(1, 32, {0xFF, 0x03, 0x00, 0xA0});
         s.compression = 3;
         s.headerSize = 124;
         s.masks = std::array<uint32_t, 3>{0x3FF00000, 0x000FFC00, 0x000003FF};
@@ -405,7 +405,7 @@ std::vector<BmpCase> BmpCases() {
     }
     {
         // Run-length 8-bit: a run of two of index 1, end of bitmap.
-        auto s = spec(2, 8, {2, 1, 0, 1});
+        auto s = shape(2, 8, {2, 1, 0, 1});
         s.compression = 1;
         s.colourTable = {0x00000000, 0x00ABCDEF};
         s.coloursUsedField = 2;
@@ -418,9 +418,9 @@ class BmpDecode : public ::testing::TestWithParam<BmpCase> {};
 
 TEST_P(BmpDecode, GivesRgbSamples) {
     const BmpCase& c = GetParam();
-    std::vector<uint8_t> bytes = bmp_builder::BuildBmp(c.spec);
+    std::vector<uint8_t> bytes = bmp_builder::BuildBmp(c.shape);
     if (c.alphaMask != 0) bmp_builder::detail::Put32(bytes, 14 + 52, c.alphaMask);
-    ExpectImage(ReadImage(bytes, "bmp", "x.bmp"), c.spec.width, 1, c.want);
+    ExpectImage(ReadImage(bytes, "bmp", "x.bmp"), c.shape.width, 1, c.want);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, BmpDecode, ::testing::ValuesIn(BmpCases()),
@@ -428,10 +428,10 @@ INSTANTIATE_TEST_SUITE_P(Depths, BmpDecode, ::testing::ValuesIn(BmpCases()),
 
 TEST(BmpDecode, ReaderMessagesNameTheFile) {
     EXPECT_EQ(ErrorOf(std::vector<uint8_t>(60, 'X'), "bmp"), "in/file.bmp: Bitmap image is not valid");
-    bmp_builder::BmpSpec spec;
-    spec.headerSize = 124;
-    spec.truncateTo = 60;
-    EXPECT_EQ(ErrorOf(bmp_builder::BuildBmp(spec), "bmp"), "in/file.bmp: Stream read error");
+    bmp_builder::BmpSpec shape;
+    shape.headerSize = 124;
+    shape.truncateTo = 60;
+    EXPECT_EQ(ErrorOf(bmp_builder::BuildBmp(shape), "bmp"), "in/file.bmp: Stream read error");
 }
 
 // ---- What every format shares
@@ -443,7 +443,7 @@ struct SampleFile {
 
 std::vector<SampleFile> SampleFiles() {
     const auto rgb = enc::Ramp(4 * 3 * 3);
-    enc::TiffSpec tiff;
+    enc::TiffShape tiff;
     tiff.width = 4;
     tiff.height = 3;
     tiff.samplesPerPixel = 3;
