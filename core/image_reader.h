@@ -2,12 +2,33 @@
 // Decodes an image file for the research comparisons, choosing the decoder
 // by the file's extension: bmp (every depth), png, pgm/ppm/pnm, tif/tiff,
 // jpg/jpeg. Throws CitraError with a message naming the file.
+//
+// What each kind gives:
+// - BMP: RGB 8-bit (palette looked up, bit fields scaled to 0..255 with
+//   rounding); RGBA when a 32-bit file's header has a non-zero alpha mask.
+// - PNG: the stored layout and depth (16 bits kept); grey below 8 bits
+//   scaled to 0..255; palette as RGB, or RGBA with a tRNS chunk. A tRNS
+//   colour key on grey or RGB is not applied.
+// - PNM: grey or RGB at the file's maxval (the peak), never rescaled; PBM
+//   as grey 0 (black) and 255 (white).
+// - TIFF: grey, grey + alpha, RGB, RGBA at 8 or 16 bits; min-is-white grey
+//   inverted to min-is-black.
+// - JPEG: grey or RGB (8 bits); CMYK refused; a file cut short refused.
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "image.h"
 
+// Every message starts with "<path>: ".
 Image ReadImage(const std::string& path, const ImageLimits& limits = {});
+
+// The same decoding of bytes already in memory, as a file with this
+// extension (without the dot, any case); name stands for the file in the
+// messages.
+Image ReadImage(std::span<const uint8_t> bytes, std::string_view extension, const std::string& name,
+                const ImageLimits& limits = {});
 
 // Whether ReadImage takes files with this extension (without the dot, any case).
 bool IsImageExtension(std::string_view extension);

@@ -9,6 +9,7 @@
 
 #include "error.h"
 #include "histogram.h"
+#include "image_reader.h"
 #include "input_file.h"
 #include "little_endian.h"
 #include "metrics.h"
@@ -207,6 +208,71 @@ std::optional<std::string> CheckStreamedCompare(const uint8_t* data, size_t size
     if (!Same(loaded, streamed)) {
         return "band " + std::to_string(bandBytes) + (loadOriginal ? ", original loaded" : ", both streamed") +
                ": loaded gives " + Describe(loaded) + ", streamed gives " + Describe(streamed);
+    }
+    return std::nullopt;
+}
+
+}  // namespace fuzz_checks
+
+namespace fuzz_checks {
+namespace {
+
+constexpr std::array<const char*, 5> kImageExtensions = {"bmp", "png", "pnm", "tif", "jpg"};
+constexpr const char* kFuzzName = "fuzz";
+
+template <typename T>
+std::optional<std::string> CheckSamples(const std::vector<T>& samples, uint32_t peak) {
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (samples[i] > peak) {
+            return "sample " + std::to_string(i) + " is " + std::to_string(samples[i]) + ", above the peak " +
+                   std::to_string(peak);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckImage(const Image& image, const ImageLimits& limits) {
+    if (image.width <= 0 || image.height <= 0 || image.width > limits.maxWidth || image.height > limits.maxHeight) {
+        return "size " + std::to_string(image.width) + " x " + std::to_string(image.height) + " outside the limits";
+    }
+    if (image.Channels() < 1 || image.Channels() > 4) return "bad channel layout";
+    const size_t count = image.SampleCount();
+    if (image.bitDepth == 8) {
+        if (image.samples8.size() != count || !image.samples16.empty()) return "8-bit samples of the wrong count";
+        if (image.peak == 0 || image.peak > 255) return "8-bit peak " + std::to_string(image.peak);
+        if (count > limits.maxSampleBytes) return "samples above the limit";
+        return CheckSamples(image.samples8, image.peak);
+    }
+    if (image.bitDepth == 16) {
+        if (image.samples16.size() != count || !image.samples8.empty()) return "16-bit samples of the wrong count";
+        if (image.peak <= 255 || image.peak > 65535) return "16-bit peak " + std::to_string(image.peak);
+        if (count * 2 > limits.maxSampleBytes) return "samples above the limit";
+        return CheckSamples(image.samples16, image.peak);
+    }
+    return "bit depth " + std::to_string(image.bitDepth);
+}
+
+}  // namespace
+
+std::optional<std::string> CheckReadImage(const uint8_t* data, size_t size) {
+    const std::span<const uint8_t> bytes(data, size);
+    ImageLimits limits;
+    limits.maxWidth = kReadMaxSide;
+    limits.maxHeight = kReadMaxSide;
+    limits.maxSampleBytes = kReadMaxSampleBytes;
+    const std::string prefix = std::string(kFuzzName) + ": ";
+    for (const char* extension : kImageExtensions) {
+        try {
+            const Image image = ReadImage(bytes, extension, kFuzzName, limits);
+            if (auto fault = CheckImage(image, limits)) return std::string("as .") + extension + ": " + *fault;
+        } catch (const CitraError& error) {
+            const std::string message = error.what();
+            if (message.rfind(prefix, 0) != 0 || message.size() == prefix.size()) {
+                return std::string("message without the file's name as .") + extension + ": " + message;
+            }
+        } catch (const std::exception& error) {
+            return std::string("unexpected exception as .") + extension + ": " + error.what();
+        }
     }
     return std::nullopt;
 }

@@ -33,4 +33,16 @@ std::optional<std::string> CheckLoad(const uint8_t* data, size_t size);
 // ComputeQualityMetrics on the same pair.
 std::optional<std::string> CheckStreamedCompare(const uint8_t* data, size_t size);
 
+// Limits ReadImage runs with while fuzzing: small, so no run spends its
+// time on large pictures, yet above every seed.
+inline constexpr int32_t kReadMaxSide = 4096;
+inline constexpr uint64_t kReadMaxSampleBytes = uint64_t{256} << 10;
+
+// The bytes decoded by ReadImage as each kind (bmp, png, pnm, tif, jpg):
+// each succeeds, or fails with a CitraError whose message names the input
+// ("fuzz: <what>"). A decoded image is inside the limits, has bitDepth 8 or
+// 16 with exactly the matching samples filled (width * height * channels),
+// a peak that fits its depth, and no sample above its peak.
+std::optional<std::string> CheckReadImage(const uint8_t* data, size_t size);
+
 }  // namespace fuzz_checks

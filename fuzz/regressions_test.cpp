@@ -1,5 +1,5 @@
 // Every input kept in fuzz/regressions/ (once a crash or a disagreement)
-// goes through the checks of both fuzz targets and must pass them now.
+// goes through the checks of the three fuzz targets and must pass them now.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,6 +45,12 @@ TEST_P(FuzzRegressionTest, LoadFailsCleanlyOrSucceeds) {
 TEST_P(FuzzRegressionTest, StreamedCompareAgreesWithTheLoader) {
     const std::vector<uint8_t> bytes = Bytes();
     const auto fault = fuzz_checks::CheckStreamedCompare(bytes.data(), bytes.size());
+    EXPECT_FALSE(fault) << *fault;
+}
+
+TEST_P(FuzzRegressionTest, ReadImageDecodesOrFailsNamingTheInput) {
+    const std::vector<uint8_t> bytes = Bytes();
+    const auto fault = fuzz_checks::CheckReadImage(bytes.data(), bytes.size());
     EXPECT_FALSE(fault) << *fault;
 }
 

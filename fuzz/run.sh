@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds both fuzz targets with clang and runs them for the given number of
-# seconds in all (default 60): side by side for the whole time when there
-# are two cores or more, else one after the other for half of it each.
+# Builds the three fuzz targets with clang and runs them for the given
+# number of seconds in all (default 60): as many side by side as there are
+# cores, in rounds that share the time.
 # Exits non-zero when a fuzzer finds a crash, a leak, a sanitizer report, a
 # disagreement or a timeout; the input that caused it is kept in
 # build-fuzz/artifacts/.
@@ -11,15 +11,15 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 build=build-fuzz
 jobs=$(nproc)
-targets=(fuzz_load_picture fuzz_stream_compare)
+targets=(fuzz_load_picture fuzz_stream_compare fuzz_read_image)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCITRA_FUZZ=ON -DCITRA_UI=OFF -DCITRA_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$jobs" --target "${targets[@]}" fuzz_make_seeds
+cmake --build "$build" -j"$jobs" --target "${targets[@]}" fuzz_make_seeds fuzz_make_image_seeds
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/citra-fuzz-run-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/fuzz_load_picture" "$work/fuzz_stream_compare" "$build/artifacts"
+mkdir -p "$work/fuzz_load_picture" "$work/fuzz_stream_compare" "$work/fuzz_read_image" "$build/artifacts"
 
 # Seeds: the shared BMP corpus when present, plus generated files. The
 # comparison target gets each bitmap behind control bytes asking for a pair
@@ -32,6 +32,7 @@ if [ -d "$suite" ]; then
       [ -e "$f" ] || continue
       name="$folder-$(basename "$f")"
       cp "$f" "$work/fuzz_load_picture/$name"
+      cp "$f" "$work/fuzz_read_image/$name"
       { printf '\000\001\020\125\000\000'; cat "$f"; } >"$work/fuzz_stream_compare/$name"
     done
   done
@@ -39,11 +40,13 @@ else
   echo "note: BMP corpus not found at $suite; generated seeds only" >&2
 fi
 "$build/fuzz/fuzz_make_seeds" "$work/fuzz_load_picture" "$work/fuzz_stream_compare"
+"$build/fuzz/fuzz_make_image_seeds" "$work/fuzz_read_image"
 # Inputs that once failed are seeds too.
 for f in fuzz/regressions/*; do
   [ -f "$f" ] && [ "$(basename "$f")" != README.md ] || continue
   cp "$f" "$work/fuzz_load_picture/"
   cp "$f" "$work/fuzz_stream_compare/"
+  cp "$f" "$work/fuzz_read_image/"
 done
 
 fuzz() {
@@ -55,17 +58,19 @@ fuzz() {
     "$work/$target" >"$work/$target.log" 2>&1
 }
 
+# Rounds of up to $jobs targets side by side; the rounds share the time.
 status=0
-if [ "$jobs" -ge 2 ]; then
-  fuzz fuzz_load_picture "$seconds" & first=$!
-  fuzz fuzz_stream_compare "$seconds" & second=$!
-  wait "$first" || status=1
-  wait "$second" || status=1
-else
-  half=$(( (seconds + 1) / 2 ))
-  fuzz fuzz_load_picture "$half" || status=1
-  fuzz fuzz_stream_compare "$half" || status=1
-fi
+rounds=$(( (${#targets[@]} + jobs - 1) / jobs ))
+each=$(( seconds / rounds > 0 ? seconds / rounds : 1 ))
+pids=()
+for target in "${targets[@]}"; do
+  fuzz "$target" "$each" & pids+=($!)
+  if [ ${#pids[@]} -ge "$jobs" ]; then
+    for pid in "${pids[@]}"; do wait "$pid" || status=1; done
+    pids=()
+  fi
+done
+for pid in "${pids[@]}"; do wait "$pid" || status=1; done
 for target in "${targets[@]}"; do
   echo "== $target"
   # The whole log on failure; the closing lines and the statistics otherwise.

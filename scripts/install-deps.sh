@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake g++ pkg-config
   clang libclang-rt-14-dev llvm
-  libjpeg62-turbo-dev
+  libjpeg62-turbo-dev libspng-dev libtiff-dev
+  python3-pil python3-numpy
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth x11-utils openbox

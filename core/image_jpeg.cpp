@@ -1,0 +1,123 @@
+// JPEG through libjpeg-turbo: grey, or RGB converted by the library from
+// YCbCr; CMYK is refused. The limits are checked on the header, before
+// anything is decompressed; a file cut short is an error.
+#include <algorithm>
+#include <climits>
+#include <csetjmp>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "error.h"
+#include "image_decoders.h"
+
+namespace {
+
+// Progressive files can have any number of scans; this many is far above
+// what an encoder writes, and bounds the decoding time of hostile files.
+constexpr int kMaxScans = 1000;
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+// The library's default would print and exit; return to DecodeInto instead.
+[[noreturn]] void ErrorExit(j_common_ptr info) {
+    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+    (*info->err->format_message)(info, manager->message);
+    std::longjmp(manager->jump, 1);
+}
+
+// Data ending before the image does is an error; other warnings are not
+// reported.
+void EmitMessage(j_common_ptr info, int level) {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) ErrorExit(info);
+}
+
+void Progress(j_common_ptr info) {
+    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (decompress->input_scan_number > kMaxScans) {
+        auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+        std::snprintf(manager->message, sizeof manager->message, "more than %d scans", kMaxScans);
+        std::longjmp(manager->jump, 1);
+    }
+}
+
+enum class Outcome { Done, LibraryError, Refused };
+
+// Only trivially destructible objects live in this frame, so leaving it
+// with longjmp skips no destructor; image and refusal belong to the caller.
+Outcome DecodeInto(std::span<const uint8_t> bytes, const ImageLimits& limits, ErrorManager& errors, Image& image,
+                   std::string& refusal) {
+    jpeg_decompress_struct info{};
+    jpeg_progress_mgr progress{};
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = ErrorExit;
+    errors.base.emit_message = EmitMessage;
+    if (setjmp(errors.jump) != 0) {
+        jpeg_destroy_decompress(&info);
+        return Outcome::LibraryError;
+    }
+    jpeg_create_decompress(&info);
+    progress.progress_monitor = Progress;
+    info.progress = &progress;
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+
+    ChannelLayout layout;
+    if (info.jpeg_color_space == JCS_GRAYSCALE && info.num_components == 1) {
+        layout = ChannelLayout::Grey;
+        info.out_color_space = JCS_GRAYSCALE;
+    } else if ((info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB) && info.num_components == 3) {
+        layout = ChannelLayout::Rgb;
+        info.out_color_space = JCS_RGB;
+    } else {
+        refusal = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK
+                      ? "CMYK JPEG is not supported"
+                      : "JPEG colour space " + std::to_string(info.jpeg_color_space) + " with " +
+                            std::to_string(info.num_components) + " components is not supported";
+        jpeg_destroy_decompress(&info);
+        return Outcome::Refused;
+    }
+    // The coefficient buffers of a progressive file are the library's
+    // largest allocation: a few times the samples.
+    info.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(limits.maxSampleBytes * 4 + (8u << 20), LONG_MAX));
+    try {
+        image = AllocateImage(info.image_width, info.image_height, layout, 8, 255, limits);
+    } catch (const CitraError& e) {
+        refusal = e.what();
+        jpeg_destroy_decompress(&info);
+        return Outcome::Refused;
+    }
+    jpeg_start_decompress(&info);
+    const size_t rowSamples = static_cast<size_t>(info.output_width) * static_cast<size_t>(info.output_components);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = image.samples8.data() + static_cast<size_t>(info.output_scanline) * rowSamples;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return Outcome::Done;
+}
+
+}  // namespace
+
+Image DecodeJpeg(std::span<const uint8_t> bytes, const ImageLimits& limits) {
+    ErrorManager errors{};
+    Image image;
+    std::string refusal;
+    switch (DecodeInto(bytes, limits, errors, image, refusal)) {
+        case Outcome::Done:
+            return image;
+        case Outcome::LibraryError:
+            throw CitraError(std::string("JPEG error: ") + errors.message);
+        case Outcome::Refused:
+            break;
+    }
+    throw CitraError(refusal);
+}

@@ -1,0 +1,128 @@
+// ReadImage: the choice of decoder by extension, the limit checks the
+// decoders share, and the file name put in front of every message.
+#include "image_reader.h"
+
+#include <array>
+#include <cctype>
+#include <new>
+#include <vector>
+
+#include "error.h"
+#include "image_decoders.h"
+#include "input_file.h"
+
+namespace {
+
+using Decoder = Image (*)(std::span<const uint8_t>, const ImageLimits&);
+
+struct DecoderEntry {
+    std::string_view extension;  // lower case, without the dot
+    Decoder decode;
+};
+
+// Kept here rather than taken from IsImageExtension, which the command-line
+// tool owns.
+constexpr std::array<DecoderEntry, 10> kDecoders{{
+    {"bmp", DecodeBmp},
+    {"png", DecodePng},
+    {"pbm", DecodePnm},
+    {"pgm", DecodePnm},
+    {"ppm", DecodePnm},
+    {"pnm", DecodePnm},
+    {"tif", DecodeTiff},
+    {"tiff", DecodeTiff},
+    {"jpg", DecodeJpeg},
+    {"jpeg", DecodeJpeg},
+}};
+
+Decoder FindDecoder(std::string_view extension) {
+    for (const DecoderEntry& entry : kDecoders) {
+        if (entry.extension.size() != extension.size()) continue;
+        bool same = true;
+        for (size_t i = 0; i < extension.size() && same; ++i) {
+            same = std::tolower(static_cast<unsigned char>(extension[i])) == entry.extension[i];
+        }
+        if (same) return entry.decode;
+    }
+    return nullptr;
+}
+
+std::string_view ExtensionOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return std::string_view(path).substr(dot + 1);
+}
+
+}  // namespace
+
+void CheckImageLimits(uint64_t width, uint64_t height, int channels, int bitDepth, const ImageLimits& limits) {
+    if (width == 0 || height == 0) {
+        throw CitraError("image has no pixels (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+    }
+    if (width > static_cast<uint64_t>(limits.maxWidth) || height > static_cast<uint64_t>(limits.maxHeight)) {
+        throw CitraError("image size " + std::to_string(width) + " x " + std::to_string(height) +
+                         " is above the limit of " + std::to_string(limits.maxWidth) + " x " +
+                         std::to_string(limits.maxHeight));
+    }
+    // Both factors are below 2^31 here, so the product cannot overflow.
+    const uint64_t bytes = width * height * static_cast<uint64_t>(channels) * (bitDepth > 8 ? 2u : 1u);
+    if (bytes > limits.maxSampleBytes) {
+        throw CitraError("decoded image needs " + std::to_string(bytes) + " bytes, above the limit of " +
+                         std::to_string(limits.maxSampleBytes));
+    }
+}
+
+Image AllocateImage(uint64_t width, uint64_t height, ChannelLayout layout, int bitDepth, uint32_t peak,
+                    const ImageLimits& limits) {
+    CheckImageLimits(width, height, ChannelCount(layout), bitDepth, limits);
+    Image image;
+    image.width = static_cast<int32_t>(width);
+    image.height = static_cast<int32_t>(height);
+    image.layout = layout;
+    image.bitDepth = bitDepth;
+    image.peak = peak;
+    try {
+        if (bitDepth > 8) {
+            image.samples16.resize(image.SampleCount());
+        } else {
+            image.samples8.resize(image.SampleCount());
+        }
+    } catch (const std::bad_alloc&) {
+        throw CitraError("out of memory");
+    }
+    return image;
+}
+
+Image ReadImage(std::span<const uint8_t> bytes, std::string_view extension, const std::string& name,
+                const ImageLimits& limits) {
+    const Decoder decode = FindDecoder(extension);
+    if (decode == nullptr) {
+        throw CitraError(name + ": unsupported file extension (." + std::string(extension) + ")");
+    }
+    if (bytes.empty()) {
+        throw CitraError(name + ": file is empty");
+    }
+    try {
+        return decode(bytes, limits);
+    } catch (const CitraError& e) {
+        throw CitraError(name + ": " + e.what());
+    } catch (const std::bad_alloc&) {
+        throw CitraError(name + ": out of memory");
+    }
+}
+
+Image ReadImage(const std::string& path, const ImageLimits& limits) {
+    const std::string_view extension = ExtensionOf(path);
+    if (FindDecoder(extension) == nullptr) {
+        throw CitraError(path + ": unsupported file extension (." + std::string(extension) + ")");
+    }
+    std::vector<uint8_t> bytes;
+    try {
+        InputFile file(path);
+        bytes = file.ReadBlock(file.Size());
+    } catch (const CitraError& e) {
+        throw CitraError(path + ": " + e.what());
+    }
+    return ReadImage(bytes, extension, path, limits);
+}
