@@ -2,6 +2,7 @@
 // the built executable.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -53,9 +54,10 @@ protected:
         fs::create_directory(dir_->Path("many/c"));
         fs::create_directory(dir_->Path("many/s"));
         for (int i = 0; i < 20; ++i) {
-            const std::string name = (i < 10 ? "0" : "") + std::to_string(i) + ".bmp";
-            WriteBmp(dir_->Path("many/c/" + name), 3, 2, 24, Cover);
-            if (i % 7 != 3) WriteBmp(dir_->Path("many/s/" + name), 3, 2, 24, [i](int32_t x, int32_t y) {
+            char name[16];
+            std::snprintf(name, sizeof name, "%02d.bmp", i);
+            WriteBmp(dir_->Path(std::string("many/c/") + name), 3, 2, 24, Cover);
+            if (i % 7 != 3) WriteBmp(dir_->Path(std::string("many/s/") + name), 3, 2, 24, [i](int32_t x, int32_t y) {
                 Bgr p = Cover(x, y);
                 p.b = static_cast<uint8_t>(p.b + i % 4);
                 return p;

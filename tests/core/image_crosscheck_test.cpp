@@ -145,7 +145,9 @@ TEST(PillowCrossCheck, CorpusBitmapsDecodeAlike) {
             ours = e.what();
         }
         // Every good file is ours to read; Pillow refuses some of them.
-        if (good) EXPECT_EQ(ours, "") << chosen[i];
+        if (good) {
+            EXPECT_EQ(ours, "") << chosen[i];
+        }
         if (!ours.empty() || !pillow[i].error.empty()) {
             oneSideOnly.push_back(std::filesystem::path(chosen[i]).filename().string() +
                                   (ours.empty() ? " (Pillow refuses)" : " (ours refuses)"));
