@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "baselines.h"
 #include "histogram.h"
 #include "metrics.h"
 #include "peak_memory.h"
@@ -41,35 +42,6 @@ size_t ReadWholeFile(const std::string& path, uint8_t* buf, size_t size) {
     }
     close(fd);
     return done;
-}
-
-// One pass adding every byte, in the same blocked form that lets the
-// compiler vectorise it (a 32-bit sum per block, widened after).
-uint64_t SumBytes(const uint8_t* p, size_t n) {
-    uint64_t total = 0;
-    while (n > 0) {
-        const size_t len = std::min<size_t>(n, 1 << 16);
-        uint32_t acc = 0;
-        for (size_t i = 0; i < len; ++i) acc += p[i];
-        total += acc;
-        p += len;
-        n -= len;
-    }
-    return total;
-}
-
-uint64_t SumBytesOfTwo(const uint8_t* a, const uint8_t* b, size_t n) {
-    uint64_t total = 0;
-    while (n > 0) {
-        const size_t len = std::min<size_t>(n, 1 << 16);
-        uint32_t acc = 0;
-        for (size_t i = 0; i < len; ++i) acc += uint32_t{a[i]} + uint32_t{b[i]};
-        total += acc;
-        a += len;
-        b += len;
-        n -= len;
-    }
-    return total;
 }
 
 // ---- benchmarks ----------------------------------------------------------

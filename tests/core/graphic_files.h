@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include <jpeglib.h>
+#include "image_encoders.h"
 
 namespace graphic_files {
 
@@ -89,34 +89,13 @@ inline std::vector<uint8_t> PlaceableMetafile() {
     return out;
 }
 
-// A baseline JPEG of the given size, made with the library's compressor.
+// A baseline RGB JPEG of the given size, made with the library's compressor.
 inline std::vector<uint8_t> JpegFile(int width, int height) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
-        for (size_t i = 0; i < row.size(); ++i) {
-            row[i] = static_cast<JSAMPLE>((i * 40 + static_cast<size_t>(y) * 90) & 0xFF);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<uint8_t> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    std::vector<uint8_t> samples(rowBytes * static_cast<size_t>(height));
+    for (size_t y = 0; y < static_cast<size_t>(height); ++y)
+        for (size_t i = 0; i < rowBytes; ++i) samples[y * rowBytes + i] = static_cast<uint8_t>((i * 40 + y * 90) & 0xFF);
+    return image_encoders::Jpeg(static_cast<uint32_t>(width), static_cast<uint32_t>(height), 3, samples, 75);
 }
 
 }  // namespace graphic_files

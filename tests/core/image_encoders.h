@@ -151,7 +151,7 @@ inline std::vector<uint8_t> Tiff(const TiffShape& shape, const std::vector<uint8
     return sink.bytes;
 }
 
-// Baseline JPEG of grey (1 component) or RGB (3) samples.
+// Baseline JPEG of grey (1 component), RGB (3) or CMYK (4) samples.
 inline std::vector<uint8_t> Jpeg(uint32_t width, uint32_t height, int components, const std::vector<uint8_t>& samples,
                                  int quality = 90, bool progressive = false) {
     jpeg_compress_struct info{};
@@ -164,7 +164,7 @@ inline std::vector<uint8_t> Jpeg(uint32_t width, uint32_t height, int components
     info.image_width = width;
     info.image_height = height;
     info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
     if (progressive) jpeg_simple_progression(&info);
