@@ -7,13 +7,12 @@ packages=(
   build-essential cmake g++ pkg-config
   clang libclang-rt-14-dev llvm
   libjpeg62-turbo-dev libspng-dev libtiff-dev
-  python3-pil python3-numpy
+  python3 python3-numpy python3-pil python3-skimage
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth x11-utils openbox
   fonts-dejavu-core fontconfig
   locales
-  python3-numpy python3-skimage
 )
 
 missing=()
