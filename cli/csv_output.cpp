@@ -12,9 +12,10 @@ namespace {
 constexpr const char* kChannelOrder[] = {"R", "G", "B", "A", "Y"};
 constexpr size_t kStandardFields = 7;
 
-void AppendStandardFields(std::string& line, const std::optional<StandardMetrics>& metrics) {
+void AppendStandardFields(std::string& line, const std::optional<StandardMetrics>& metrics,
+                          const std::optional<std::string>& metricsUnavailable) {
     if (!metrics) {
-        line.append(kStandardFields + 3 * std::size(kChannelOrder), ',');
+        line.append(kStandardFields + 3 * std::size(kChannelOrder) + 2, ',');
         return;
     }
     const auto field = [&](auto append) {
@@ -39,6 +40,10 @@ void AppendStandardFields(std::string& line, const std::optional<StandardMetrics
         field([&] { AppendCsvNumber(line, channel->psnr); });
         field([&] { if (channel->ssim) AppendCsvNumber(line, *channel->ssim); });
     }
+    line += ',';
+    if (metricsUnavailable) AppendCsvField(line, *metricsUnavailable);
+    line += ',';
+    if (metrics->ssimUnavailable) AppendCsvField(line, *metrics->ssimUnavailable);
 }
 
 }  // namespace
@@ -50,7 +55,7 @@ std::string PairCsvHeader(bool standard) {
     for (const char* name : kChannelOrder) {
         for (const char* metric : {"_mse", "_psnr", "_ssim"}) header += std::string(",") + name + metric;
     }
-    return header;
+    return header + text::kCsvReasonColumns;
 }
 
 void AppendCsvNumber(std::string& out, double value) {
@@ -81,7 +86,12 @@ std::string PairCsv(const PairResult& result, bool standard) {
     if (result.error) {
         line += ",,,,";
         AppendCsvField(line, *result.error);
-        if (standard) AppendStandardFields(line, std::nullopt);
+        if (standard) AppendStandardFields(line, std::nullopt, std::nullopt);
+        return line;
+    }
+    if (result.metricsUnavailable) {
+        line += ",,,,";
+        if (standard) AppendStandardFields(line, result.standard, result.metricsUnavailable);
         return line;
     }
     // Finite numbers in shortest form contain no comma or quote.
@@ -93,6 +103,6 @@ std::string PairCsv(const PairResult& result, bool standard) {
     line += ',';
     line += FormatMetric(result.metrics.PSNR, ".");
     line += ',';
-    if (standard) AppendStandardFields(line, result.standard);
+    if (standard) AppendStandardFields(line, result.standard, std::nullopt);
     return line;
 }

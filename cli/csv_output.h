@@ -7,7 +7,8 @@
 
 // The header line, without the line end. With `standard`, the columns of
 // the field's metrics follow today's (kCsvStandardColumns, then
-// <channel>_mse, <channel>_psnr, <channel>_ssim for R, G, B, A, Y).
+// <channel>_mse, <channel>_psnr, <channel>_ssim for R, G, B, A, Y, then
+// mse_unavailable, ssim_unavailable).
 std::string PairCsvHeader(bool standard = false);
 
 // One line per pair, without the line end. Numbers as in JSON: the shortest
@@ -15,6 +16,9 @@ std::string PairCsvHeader(bool standard = false);
 // `standard`, the fields of the field's metrics follow: an infinite PSNR
 // as inf, identical as true or false, and empty fields for a value not
 // computed, a channel the images do not have, or a pair without them.
+// Without the desktop program's MSE and PSNR, their four fields are empty
+// and mse_unavailable says why; ssim_unavailable says why SSIM was not
+// computed when it was asked for.
 std::string PairCsv(const PairResult& result, bool standard = false);
 
 // The shortest round-trip form; inf (-inf) for an infinity; nothing for NaN.

@@ -40,11 +40,16 @@ std::string PairJson(const PairResult& result) {
     JsonObject object;
     object.String(text::kKeyOriginal, result.original).String(text::kKeyManipulated, result.manipulated);
     if (result.error) return object.String(text::kKeyError, *result.error).Close();
-    object.Number(text::kKeyMse, result.metrics.MSE)
-        .Number(text::kKeyPsnr, result.metrics.PSNR)
-        .String(text::kKeyMseText, FormatMetric(result.metrics.MSE, "."))
-        .String(text::kKeyPsnrText, FormatMetric(result.metrics.PSNR, "."));
+    if (result.metricsUnavailable) {
+        object.Null(text::kKeyMse).Null(text::kKeyPsnr).Null(text::kKeyMseText).Null(text::kKeyPsnrText);
+    } else {
+        object.Number(text::kKeyMse, result.metrics.MSE)
+            .Number(text::kKeyPsnr, result.metrics.PSNR)
+            .String(text::kKeyMseText, FormatMetric(result.metrics.MSE, "."))
+            .String(text::kKeyPsnrText, FormatMetric(result.metrics.PSNR, "."));
+    }
     if (result.standard) object.Raw(text::kKeyStandard, StandardJson(*result.standard));
+    if (result.metricsUnavailable) object.String(text::kKeyMseUnavailable, *result.metricsUnavailable);
     return object.Close();
 }
 
@@ -60,10 +65,11 @@ std::string StandardJson(const StandardMetrics& metrics) {
     // An infinite PSNR (identical images) is written as null.
     object.Number(text::kKeyMse, metrics.mse).Number(text::kKeyPsnr, metrics.psnr);
     NumberOrNull(object, text::kKeySsim, metrics.ssim);
-    return object.Bool(text::kKeyIdentical, metrics.identical)
+    object.Bool(text::kKeyIdentical, metrics.identical)
         .Integer(text::kKeyPeak, metrics.peak)
         .Integer(text::kKeyChangedSamples, static_cast<int64_t>(metrics.changedSamples))
         .Integer(text::kKeyMaxAbsDiff, metrics.maxAbsDiff)
-        .Raw(text::kKeyChannels, channels.Close())
-        .Close();
+        .Raw(text::kKeyChannels, channels.Close());
+    if (metrics.ssimUnavailable) object.String(text::kKeySsimUnavailable, *metrics.ssimUnavailable);
+    return object.Close();
 }

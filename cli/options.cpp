@@ -121,6 +121,8 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
                 const std::string value = arg.substr(8);
                 if (const auto shard = ShardNamed(value)) options.shard = *shard;
                 else fail(text::BadShard(value));
+            } else if (arg == "--ssim") {
+                options.ssim = true;
             } else if (arg == "--summary") {
                 options.summary = true;
             } else if (arg.starts_with("--summary=")) {
@@ -151,6 +153,7 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     const bool otherCommand = commandSeen && options.command != Command::Compare && options.command != Command::None;
     if (options.shard && otherCommand) fail(text::kShardOnlyForCompare);
     if (options.summary && otherCommand) fail(text::kSummaryOnlyForCompare);
+    if (options.ssim && otherCommand) fail(text::kSsimOnlyForCompare);
 
     if (options.help) {
         result.usageError.reset();

@@ -30,6 +30,8 @@ struct Options {
     // the results (CSV: standard error).
     bool summary = false;
     std::string summaryFile;
+    // --ssim: compare only, SSIM with the field's metrics.
+    bool ssim = false;
     std::vector<std::string> files;  // operands after the command name
 };
 

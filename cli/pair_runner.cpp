@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "decoded_pairs.h"
 #include "streamed_pairs.h"
 #include "thread_start.h"
 
@@ -59,7 +60,7 @@ bool Stopping(const PairRunSettings& settings) {
 // `original` is null when the pair is the only one: both files are then
 // read side by side and neither is loaded whole.
 PairResult ComputeInput(const BatchOriginal* original, const std::string& originalPath, const PairInput& input,
-                        StreamBuffers& buffers) {
+                        const PairRunSettings& settings, StreamBuffers& buffers) {
     if (input.error) {
         PairResult result;
         result.original = originalPath;
@@ -67,6 +68,8 @@ PairResult ComputeInput(const BatchOriginal* original, const std::string& origin
         result.error = input.error;
         return result;
     }
+    if (settings.decoded && IsDecodedPair(originalPath, input.path))
+        return CompareDecodedPair(originalPath, input.path, *settings.decoded);
     if (!original) return CompareFilesStreamed(originalPath, input.path, buffers);
     return original->Compare(input.path, buffers);
 }
@@ -123,9 +126,11 @@ PairRunEnd RunPairList(size_t count, const PairComputation& compute, const PairR
 PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput>& inputs,
                     const PairRunSettings& settings, const PairRunCallbacks& callbacks) {
     // The original is loaded once for several pairs, and not at all for a
-    // single one or when every input is a folder that gave no file.
-    const size_t files = static_cast<size_t>(
-        std::count_if(inputs.begin(), inputs.end(), [](const PairInput& input) { return !input.error; }));
+    // single one, when every input is a folder that gave no file, or for
+    // the pairs that are decoded whole.
+    const size_t files = static_cast<size_t>(std::count_if(inputs.begin(), inputs.end(), [&](const PairInput& input) {
+        return !input.error && !(settings.decoded && IsDecodedPair(originalPath, input.path));
+    }));
     std::optional<BatchOriginal> original;
     std::jthread loader;  // joined before `original` goes
     if (files > 1) {
@@ -139,7 +144,7 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
     return RunPairList(
         inputs.size(),
         [&](size_t index, StreamBuffers& buffers) {
-            return ComputeInput(original ? &*original : nullptr, originalPath, inputs[index], buffers);
+            return ComputeInput(original ? &*original : nullptr, originalPath, inputs[index], settings, buffers);
         },
         settings, callbacks);
 }

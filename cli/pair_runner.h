@@ -13,11 +13,13 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "manipulated_list.h"
 #include "results.h"
+#include "standard_metrics.h"
 #include "stream_compare.h"
 
 struct PairRunSettings {
@@ -35,6 +37,9 @@ struct PairRunSettings {
     std::chrono::milliseconds tickInterval{50};
     // Bytes read from a file at a time.
     size_t bandBytes = StreamBuffers::kDefaultBandBytes;
+    // When set, a pair IsDecodedPair accepts is compared by CompareDecodedPair
+    // with these options; else every pair as the desktop program would.
+    std::optional<StandardOptions> decoded;
 };
 
 struct PairRunCallbacks {

@@ -23,14 +23,15 @@ private:
 // Compare only: the header at once, then one line per pair.
 class CsvWriter : public ResultWriter {
 public:
-    explicit CsvWriter(std::ostream& out) : out_(out) { Line(PairCsvHeader()); }
+    CsvWriter(std::ostream& out, bool standard) : out_(out), standard_(standard) { Line(PairCsvHeader(standard)); }
     void Write(const InfoResult&) override {}
     void Write(const HistogramResult&) override {}
-    void Write(const PairResult& result) override { Line(PairCsv(result)); }
+    void Write(const PairResult& result) override { Line(PairCsv(result, standard_)); }
 
 private:
     void Line(const std::string& text) { out_ << text << '\n' << std::flush; }
     std::ostream& out_;
+    bool standard_;
 };
 
 class TextWriter : public ResultWriter {
@@ -58,8 +59,8 @@ private:
 }  // namespace
 
 std::unique_ptr<ResultWriter> MakeResultWriter(OutputFormat format, std::ostream& out,
-                                               std::string decimalSeparator) {
+                                               std::string decimalSeparator, bool standardColumns) {
     if (format == OutputFormat::Json) return std::make_unique<JsonLinesWriter>(out);
-    if (format == OutputFormat::Csv) return std::make_unique<CsvWriter>(out);
+    if (format == OutputFormat::Csv) return std::make_unique<CsvWriter>(out, standardColumns);
     return std::make_unique<TextWriter>(out, std::move(decimalSeparator));
 }

@@ -34,6 +34,9 @@ struct PairResult {
     // every output is exactly as without them.
     std::optional<StandardMetrics> standard;
     std::optional<std::string> error;
+    // Set when the desktop program's MSE and PSNR do not apply to the pair
+    // (not two 8-bit RGB images): why; `metrics` is then meaningless.
+    std::optional<std::string> metricsUnavailable;
 };
 
 // "bitmap", "icon", "metafile", "jpeg" ("empty" for an empty picture).

@@ -1,10 +1,12 @@
 #include "run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
 #include "analysis.h"
 #include "checked_output.h"
+#include "decoded_pairs.h"
 #include "decimal_separator.h"
 #include "interrupt.h"
 #include "manipulated_list.h"
@@ -111,18 +113,28 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
     const bool study = IsFolder(first);
     std::vector<StudyPair> studyPairs;
     std::vector<PairInput> inputs;
+    // The CSV columns are fixed before the first row, from the whole run
+    // (every share alike): the field's metrics once --ssim is asked for or
+    // any pair is decoded.
+    bool decodedPairs = false;
     if (study) {
         for (const std::string& operand : operands)
             if (!IsFolder(operand)) return UsageError(err, text::OriginalIsFolder(first));
         studyPairs = PairStudyFolders(first, operands);
+        decodedPairs = std::any_of(studyPairs.begin(), studyPairs.end(), [](const StudyPair& pair) {
+            return !pair.error && IsDecodedPair(pair.cover, pair.stego);
+        });
         KeepShare(studyPairs, options.shard);
     } else {
         inputs = ExpandManipulated(operands);
+        decodedPairs = std::any_of(inputs.begin(), inputs.end(), [&](const PairInput& input) {
+            return !input.error && IsDecodedPair(first, input.path);
+        });
         KeepShare(inputs, options.shard);
     }
     const size_t pairCount = study ? studyPairs.size() : inputs.size();
 
-    const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
+    const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator(), options.ssim || decodedPairs);
     const bool showProgress = options.progress == ProgressMode::On ||
                               (options.progress == ProgressMode::Auto && terminals.err);
     ProgressBar progress(err, showProgress, pairCount, terminals.out && terminals.err);
@@ -133,6 +145,9 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
     settings.jobs = options.jobs != 0 ? options.jobs : DefaultJobs();
     settings.stop = &interrupt.Raised();
     settings.abandon = &outputLost;
+    // Several pairs at once each take one thread for their SSIM.
+    const StandardOptions standard{options.ssim, pairCount > 1 && settings.jobs > 1 ? 1u : 0u};
+    settings.decoded = standard;
     bool allOk = true;
     SummaryBuilder summary;
     PairRunCallbacks callbacks;
@@ -146,7 +161,7 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
     callbacks.tick = [&](size_t finished) { progress.Update(finished); };
     if (study) {
         RunPairList(
-            pairCount, [&](size_t index, StreamBuffers& buffers) { return CompareStudyPair(studyPairs[index], buffers); },
+            pairCount, [&](size_t index, StreamBuffers& buffers) { return CompareStudyPair(studyPairs[index], buffers, standard); },
             settings, callbacks);
     } else {
         RunPairs(first, inputs, settings, callbacks);

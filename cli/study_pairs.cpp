@@ -5,6 +5,7 @@
 #include <map>
 #include <system_error>
 
+#include "decoded_pairs.h"
 #include "image_reader.h"
 #include "input_file.h"
 #include "picture.h"
@@ -96,7 +97,7 @@ std::vector<StudyPair> PairStudyFolders(const std::string& coverFolder, std::spa
     return pairs;
 }
 
-PairResult CompareStudyPair(const StudyPair& pair, StreamBuffers& buffers) {
+PairResult CompareStudyPair(const StudyPair& pair, StreamBuffers& buffers, const StandardOptions& options) {
     if (pair.error) {
         PairResult result;
         result.original = pair.cover;
@@ -104,5 +105,6 @@ PairResult CompareStudyPair(const StudyPair& pair, StreamBuffers& buffers) {
         result.error = pair.error;
         return result;
     }
+    if (IsDecodedPair(pair.cover, pair.stego)) return CompareDecodedPair(pair.cover, pair.stego, options);
     return CompareFilesStreamed(pair.cover, pair.stego, buffers);
 }

@@ -25,7 +25,8 @@ struct StudyPair {
 // folder).
 std::vector<StudyPair> PairStudyFolders(const std::string& coverFolder, std::span<const std::string> stegoFolders);
 
-// The one place a study pair is compared. For now the comparison of the
-// one-original form (24-bit bitmaps, both files read side by side); a
-// failed pair keeps its message.
-PairResult CompareStudyPair(const StudyPair& pair, StreamBuffers& buffers);
+// The one place a study pair is compared: two .bmp files as the desktop
+// program compares them (read side by side), any other pair of image files
+// decoded by CompareDecodedPair with these options; a failed pair keeps
+// its message.
+PairResult CompareStudyPair(const StudyPair& pair, StreamBuffers& buffers, const StandardOptions& options = {});

@@ -64,8 +64,10 @@ void SummaryBuilder::Add(const PairResult& result) {
         ++failed_;
         return;
     }
-    mse_.push_back(result.metrics.MSE);
-    psnr_.push_back(result.metrics.PSNR);
+    if (!result.metricsUnavailable) {
+        mse_.push_back(result.metrics.MSE);
+        psnr_.push_back(result.metrics.PSNR);
+    }
     if (!result.standard) {
         if (result.metrics.MSE == 0) ++identical_;
         return;

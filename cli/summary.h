@@ -33,8 +33,9 @@ struct RunSummary {
 // The statistics of the values (any order).
 MetricSummary SummarizeValues(const char* key, const char* label, std::vector<double> values);
 
-// Collects the results as they are delivered. Series: mse and psnr (today's
-// PSNR is finite for identical pairs too, so it counts them); once a pair
+// Collects the results as they are delivered. Series: mse and psnr over the
+// pairs that have the desktop program's numbers (today's PSNR is finite for
+// identical pairs too, so it counts them); once a pair
 // carries the field's metrics also std_mse, std_psnr over the finite values
 // (identical pairs left out and counted in `identical`) and std_ssim over
 // the pairs that have it.

@@ -63,9 +63,13 @@ std::string PairText(std::span<const PairResult> results, std::string_view decim
             rows.push_back({r.original, r.manipulated, ErrorCell(*r.error)});
             continue;
         }
-        auto& row = rows.emplace_back(std::vector<std::string>{r.original, r.manipulated,
-                                                               FormatMetric(r.metrics.MSE, decimalSeparator),
-                                                               FormatMetric(r.metrics.PSNR, decimalSeparator)});
+        auto& row = rows.emplace_back(std::vector<std::string>{r.original, r.manipulated});
+        if (r.metricsUnavailable) {
+            row.insert(row.end(), {text::kNoValue, text::kNoValue});
+        } else {
+            row.push_back(FormatMetric(r.metrics.MSE, decimalSeparator));
+            row.push_back(FormatMetric(r.metrics.PSNR, decimalSeparator));
+        }
         if (!standard) continue;
         if (r.standard) {
             row.push_back(StandardMetricText(r.standard->psnr, decimalSeparator));

@@ -91,6 +91,7 @@ inline constexpr const char* kHelpAfterUsage =
     "  pairs,failed,identical,metric,count,mean,median,min,max,sample_stddev\n"
     "                    and one row per metric. With FILE it goes to FILE\n"
     "                    instead, in the output's format, complete or not at all.\n"
+    "  --ssim            compare only: adds SSIM to the field's metrics (below).\n"
     "  -h, --help        Prints this text and exits.\n"
     "  --                Every later argument is a file name.\n"
     "\n"
@@ -118,6 +119,37 @@ inline constexpr const char* kHelpAfterUsage =
     "  them empty and has its message in error, which is otherwise empty. A\n"
     "  field holding a comma, a double quote, CR or LF is enclosed in double\n"
     "  quotes, its quotes doubled (RFC 4180). Paths are written byte for byte.\n"
+    "\n"
+    "Pairs of other image files: in both forms of compare, a pair of image\n"
+    "files (bmp, png, pgm, ppm, pnm, tif, tiff, jpg, jpeg) of which at least\n"
+    "one is not a .bmp is decoded whole, each sample at its stored depth, and\n"
+    "compared with the field's metrics: MSE per sample, PSNR from the peak\n"
+    "(255, 65535 or the PNM maxval; infinite when identical) and, with --ssim,\n"
+    "SSIM (Gaussian window of 11 x 11, sigma 1.5, K1 0.01, K2 0.03). The SSIM\n"
+    "map of a channel is cropped by 5 samples on every side and the rest\n"
+    "averaged; an image below 11 x 11 gets no SSIM, and the reason is given.\n"
+    "The overall SSIM is the mean over the colour channels (alpha left out).\n"
+    "Both images must have the same width, height, channels, depth and peak,\n"
+    "else the pair fails naming what differs. The desktop program's MSE and\n"
+    "PSNR are given as well for two 8-bit RGB images: its MSE is 3 x the MSE\n"
+    "per sample (the three samples of a pixel summed) and its PSNR therefore\n"
+    "4.7712 dB lower (10 log10 3) than the PSNR per sample, up to its\n"
+    "0.000001 guard. For other images they are absent: JSON null with\n"
+    "\"mse_unavailable\" giving the reason, CSV empty fields.\n"
+    "  JSON: after \"psnr_text\" a \"standard\" object {\"mse\",\"psnr\" (null\n"
+    "  when infinite),\"ssim\",\"identical\",\"peak\",\"changed_samples\",\n"
+    "  \"max_abs_diff\",\"channels\":{\"R\":{\"mse\",\"psnr\",\"ssim\"},...}}, and\n"
+    "  \"ssim_unavailable\" with the reason when SSIM was asked for but none\n"
+    "  could be computed.\n"
+    "  CSV: with --ssim or when any pair of the run (all shares) is decoded,\n"
+    "  the header goes on after error with\n"
+    "  std_mse,std_psnr,std_ssim,std_identical,std_peak,std_changed_samples,\n"
+    "  std_max_abs_diff, <C>_mse,<C>_psnr,<C>_ssim for C = R, G, B, A, Y, and\n"
+    "  mse_unavailable,ssim_unavailable; else it is as above. An infinite\n"
+    "  PSNR is inf.\n"
+    "  Text: the columns PSNR (per sample) and SSIM. Summary: std_mse,\n"
+    "  std_psnr (finite values) and std_ssim. A MANIPULATED folder still\n"
+    "  stands for its .bmp files only.\n"
     "\n"
     "A file or pair that fails is reported in its place in the output and the\n"
     "others are still processed.\n"
@@ -249,6 +281,8 @@ inline constexpr const char* kKeyPsnr = "psnr";
 inline constexpr const char* kKeyMseText = "mse_text";
 inline constexpr const char* kKeyPsnrText = "psnr_text";
 inline constexpr const char* kKeyStandard = "standard";
+inline constexpr const char* kKeyMseUnavailable = "mse_unavailable";
+inline constexpr const char* kKeySsimUnavailable = "ssim_unavailable";
 inline constexpr const char* kKeySsim = "ssim";
 inline constexpr const char* kKeyIdentical = "identical";
 inline constexpr const char* kKeyChangedSamples = "changed_samples";
@@ -275,6 +309,11 @@ inline constexpr const char* kCsvHeader = "original,manipulated,mse,psnr,mse_tex
 inline constexpr const char* kCsvStandardColumns =
     ",std_mse,std_psnr,std_ssim,std_identical,std_peak,std_changed_samples,std_max_abs_diff";
 // The summary written as CSV: one row per metric.
+// The last columns of the standard ones: why mse and psnr, or std_ssim, are empty.
+inline constexpr const char* kCsvReasonColumns = ",mse_unavailable,ssim_unavailable";
+inline constexpr const char* kMseNeedsRgb8 =
+    "the desktop program's MSE and PSNR are computed for two 8-bit RGB images only";
+inline constexpr const char* kSsimOnlyForCompare = "--ssim is only for compare";
 inline constexpr const char* kCsvSummaryHeader = "pairs,failed,identical,metric,count,mean,median,min,max,sample_stddev";
 
 // The progress bar.

@@ -96,6 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"JobsLetterIsNotAValue", {"-json", "info", "a.bmp"}, "unknown option '-json'"},
         UsageCase{"CsvWithInfo", {"--csv", "info", "a.bmp"}, "--csv is only for compare"},
         UsageCase{"CsvWithHistogram", {"histogram", "a.bmp", "--csv"}, "--csv is only for compare"},
+        UsageCase{"SsimWithInfo", {"--ssim", "info", "a.bmp"}, "--ssim is only for compare"},
+        UsageCase{"SsimWithHistogram", {"histogram", "a.bmp", "--ssim"}, "--ssim is only for compare"},
         UsageCase{"JsonAndCsv", {"compare", "a.bmp", "b.bmp", "--csv", "--json"},
                   "--json and --csv cannot be used together"},
         UsageCase{"JobsWithoutValue", {"compare", "a.bmp", "b.bmp", "-j"}, "option '-j' needs a number"},
@@ -190,6 +192,7 @@ struct StudyOptionsCase {
     std::optional<Shard> shard;
     bool summary;
     std::string summaryFile;
+    bool ssim = false;
 };
 
 void PrintTo(const StudyOptionsCase& c, std::ostream* os) { *os << c.name; }
@@ -208,6 +211,7 @@ TEST_P(StudyOptions, Parsed) {
     }
     EXPECT_EQ(parsed.options.summary, c.summary);
     EXPECT_EQ(parsed.options.summaryFile, c.summaryFile);
+    EXPECT_EQ(parsed.options.ssim, c.ssim);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -224,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(
                          Shard{3, 4}, false, ""},
         StudyOptionsCase{"Summary", {"compare", "--summary", "a.bmp", "b.bmp"}, std::nullopt, true, ""},
         StudyOptionsCase{"SummaryFile", {"compare", "a.bmp", "--summary=out/s.csv", "b.bmp"}, std::nullopt, true,
-                         "out/s.csv"}),
+                         "out/s.csv"},
+        StudyOptionsCase{"Ssim", {"compare", "a.bmp", "--ssim", "b.bmp"}, std::nullopt, false, "", true}),
     [](const testing::TestParamInfo<StudyOptionsCase>& info) { return std::string(info.param.name); });
 
 TEST(HelpText, NamesEveryCommandOptionAndExitCode) {
@@ -235,7 +240,8 @@ TEST(HelpText, NamesEveryCommandOptionAndExitCode) {
                              "full stop", "--help", "--", "\"mse_text\"", "\"bits_per_pixel\"", "\"error\"",
                              "0 when", "1 when", "2 for", "130 when", "COVERS",
                              "--shard K/N", "--summary[=FILE]", "sample standard deviation", "\"summary\"",
-                             "pairs,failed,identical,metric", "No partner"}) {
+                             "pairs,failed,identical,metric", "No partner", "--ssim", "cropped by 5",
+                             "below 11 x 11", "3 x the MSE", "4.7712 dB", "mse_unavailable"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
 }

@@ -32,14 +32,14 @@ StandardMetrics GreyAlpha16() {
 }
 
 PairResult Pair(const char* manipulated, double mse, double psnr, std::optional<StandardMetrics> standard) {
-    PairResult r{"o.bmp", manipulated, {}, std::move(standard), std::nullopt};
+    PairResult r{"o.bmp", manipulated, {}, std::move(standard), std::nullopt, std::nullopt};
     r.metrics.MSE = mse;
     r.metrics.PSNR = psnr;
     return r;
 }
 
 PairResult Failed(const char* manipulated) {
-    return PairResult{"o.bmp", manipulated, {}, std::nullopt, std::string("boom")};
+    return PairResult{"o.bmp", manipulated, {}, std::nullopt, std::string("boom"), std::nullopt};
 }
 
 TEST(StandardJson, InfinityAndMissingSsimAreNull) {
@@ -68,16 +68,16 @@ TEST(StandardCsv, FlatColumnsAfterTodaysInTheHeadersOrder) {
     EXPECT_EQ(header,
               "original,manipulated,mse,psnr,mse_text,psnr_text,error,"
               "std_mse,std_psnr,std_ssim,std_identical,std_peak,std_changed_samples,std_max_abs_diff,"
-              "R_mse,R_psnr,R_ssim,G_mse,G_psnr,G_ssim,B_mse,B_psnr,B_ssim,A_mse,A_psnr,A_ssim,Y_mse,Y_psnr,Y_ssim");
+              "R_mse,R_psnr,R_ssim,G_mse,G_psnr,G_ssim,B_mse,B_psnr,B_ssim,A_mse,A_psnr,A_ssim,Y_mse,Y_psnr,Y_ssim,mse_unavailable,ssim_unavailable");
     EXPECT_EQ(PairCsvHeader(), "original,manipulated,mse,psnr,mse_text,psnr_text,error");
 
     const std::vector<std::pair<PairResult, std::string>> rows{
         {Pair("a.png", 0, 108.5, IdenticalRgb()),
-         "o.bmp,a.png,0,108.5,0.000,108.500,,0,inf,,true,255,0,0,0,inf,,0,inf,,0,inf,,,,,,,"},
+         "o.bmp,a.png,0,108.5,0.000,108.500,,0,inf,,true,255,0,0,0,inf,,0,inf,,0,inf,,,,,,,,,"},
         {Pair("b.png", 7.5, 39.25, GreyAlpha16()),
-         "o.bmp,b.png,7.5,39.25,7.500,39.250,,2.5,70.25,0.875,false,65535,5000000000,4,,,,,,,,,,0.5,inf,,4.5,65.5,0.875"},
-        {Failed("c.png"), "o.bmp,c.png,,,,,boom,,,,,,,,,,,,,,,,,,,,,,"},
-        {Pair("d.png", 1, 48.5, std::nullopt), "o.bmp,d.png,1,48.5,1.000,48.500,,,,,,,,,,,,,,,,,,,,,,,"},
+         "o.bmp,b.png,7.5,39.25,7.500,39.250,,2.5,70.25,0.875,false,65535,5000000000,4,,,,,,,,,,0.5,inf,,4.5,65.5,0.875,,"},
+        {Failed("c.png"), "o.bmp,c.png,,,,,boom,,,,,,,,,,,,,,,,,,,,,,,,"},
+        {Pair("d.png", 1, 48.5, std::nullopt), "o.bmp,d.png,1,48.5,1.000,48.500,,,,,,,,,,,,,,,,,,,,,,,,,"},
     };
     for (const auto& [result, line] : rows) {
         EXPECT_EQ(PairCsv(result, true), line);
@@ -85,6 +85,26 @@ TEST(StandardCsv, FlatColumnsAfterTodaysInTheHeadersOrder) {
     }
     // Without the columns in the header, none in the rows either.
     EXPECT_EQ(PairCsv(rows[0].first), "o.bmp,a.png,0,108.5,0.000,108.500,");
+}
+
+// A 16-bit pair: the desktop program's numbers do not apply.
+PairResult WithoutDesktopMetrics() {
+    PairResult r = Pair("b.pgm", 99, 99, GreyAlpha16());
+    r.metricsUnavailable = "why, \"so\"";
+    return r;
+}
+
+TEST(UnavailableDesktopMetrics, NullOrEmptyWithTheReasonLast) {
+    EXPECT_EQ(PairJson(WithoutDesktopMetrics()),
+              R"({"original":"o.bmp","manipulated":"b.pgm","mse":null,"psnr":null,"mse_text":null,"psnr_text":null,)"
+              R"("standard":)" + StandardJson(GreyAlpha16()) + R"(,"mse_unavailable":"why, \"so\""})");
+    const std::string line = PairCsv(WithoutDesktopMetrics(), true);
+    EXPECT_EQ(line,
+              "o.bmp,b.pgm,,,,,,2.5,70.25,0.875,false,65535,5000000000,4,,,,,,,,,,0.5,inf,,4.5,65.5,0.875,"
+              "\"why, \"\"so\"\"\",");
+    EXPECT_EQ(PairText(std::vector<PairResult>{WithoutDesktopMetrics()}, "."),
+              "original  manipulated  MSE  PSNR  PSNR (per sample)   SSIM\n"
+              "o.bmp     b.pgm          -     -             70.250  0.875\n");
 }
 
 TEST(StandardText, ColumnsBesideTodaysOnlyWhenAPairHasThem) {

@@ -51,14 +51,14 @@ TEST(Stats, NoValuesGiveNothing) {
 }
 
 PairResult Pair(double mse, double psnr, std::optional<StandardMetrics> standard = std::nullopt) {
-    PairResult r{"o.bmp", "m.bmp", {}, std::move(standard), std::nullopt};
+    PairResult r{"o.bmp", "m.bmp", {}, std::move(standard), std::nullopt, std::nullopt};
     r.metrics.MSE = mse;
     r.metrics.PSNR = psnr;
     return r;
 }
 
 PairResult Failed() {
-    PairResult r{"o.bmp", "x.bmp", {}, std::nullopt, std::string("boom")};
+    PairResult r{"o.bmp", "x.bmp", {}, std::nullopt, std::string("boom"), std::nullopt};
     r.metrics.MSE = 99;  // never counted: a failed result holds nothing of use
     return r;
 }
@@ -107,6 +107,25 @@ TEST(SummaryBuilder, StandardPsnrOverFiniteValuesAndSsimWhereComputed) {
     EXPECT_STREQ(s.metrics[4].key, "std_ssim");
     EXPECT_EQ(s.metrics[4].count, 2u);
     EXPECT_EQ(s.metrics[4].mean, 0.75);
+}
+
+TEST(SummaryBuilder, PairsWithoutDesktopNumbersOnlyInTheStandardSeries) {
+    SummaryBuilder builder;
+    builder.Add(Pair(3, 40, Standard(40, 0.5, false)));
+    PairResult grey16 = Pair(0, 0, Standard(20, 0.25, false));  // MSE 0 here means nothing
+    grey16.metricsUnavailable = "8-bit RGB only";
+    builder.Add(grey16);
+    const RunSummary s = builder.Build();
+    EXPECT_EQ(s.identical, 0u);
+    ASSERT_EQ(s.metrics.size(), 5u);
+    EXPECT_EQ(s.metrics[0].count, 1u);
+    EXPECT_EQ(s.metrics[0].min, 3);
+    EXPECT_EQ(s.metrics[1].count, 1u);
+    EXPECT_EQ(s.metrics[1].min, 40);
+    EXPECT_EQ(s.metrics[2].count, 2u);
+    EXPECT_EQ(s.metrics[3].count, 2u);
+    EXPECT_EQ(s.metrics[3].min, 20);
+    EXPECT_EQ(s.metrics[4].mean, 0.375);
 }
 
 RunSummary TwoGoodOneFailed() {

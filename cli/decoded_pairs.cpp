@@ -1,0 +1,45 @@
+#include "decoded_pairs.h"
+
+#include "attempt.h"
+#include "image_reader.h"
+#include "picture.h"
+#include "squared_difference.h"
+
+namespace {
+
+bool IsDecodedKind(const std::string& path) {
+    const std::string extension = PictureExtension(path);
+    return !extension.empty() && IsImageExtension(extension);
+}
+
+}  // namespace
+
+bool IsDecodedPair(const std::string& originalPath, const std::string& manipulatedPath) {
+    return IsDecodedKind(originalPath) && IsDecodedKind(manipulatedPath) &&
+           !(IsBitmapFilePath(originalPath) && IsBitmapFilePath(manipulatedPath));
+}
+
+PairResult CompareDecodedPair(const std::string& originalPath, const std::string& manipulatedPath,
+                              const StandardOptions& options) {
+    PairResult result;
+    result.original = originalPath;
+    result.manipulated = manipulatedPath;
+    result.error = Attempt([&] {
+        const Image original = ReadImage(originalPath);
+        const Image manipulated = ReadImage(manipulatedPath);
+        if (const auto refusal = StandardPairRefusal(original, manipulated)) throw CitraError(*refusal);
+        result.standard = ComputeStandardMetrics(original, manipulated, options);
+        // The desktop numbers: the squared differences of a pixel's three
+        // samples summed, averaged over the pixels, from the exact sum.
+        if (original.layout == ChannelLayout::Rgb && original.bitDepth == 8 && original.peak == 255) {
+            const uint64_t sum = SquaredDifferenceSum(original.samples8.data(), manipulated.samples8.data(),
+                                                      original.SampleCount());
+            result.metrics = MetricsFromSquaredSum(
+                sum, static_cast<int64_t>(original.width) * static_cast<int64_t>(original.height));
+        } else {
+            result.metricsUnavailable = text::kMseNeedsRgb8;
+        }
+    });
+    if (result.error) result.standard.reset();
+    return result;
+}

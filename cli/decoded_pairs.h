@@ -1,0 +1,16 @@
+#pragma once
+// Pairs of images other than two .bmp files, decoded whole by ReadImage and
+// compared with the field's metrics. The desktop program's MSE and PSNR
+// come along only for two 8-bit RGB images.
+#include <string>
+
+#include "results.h"
+#include "standard_metrics.h"
+
+// Both files of a kind ReadImage decodes, and at least one not a .bmp.
+bool IsDecodedPair(const std::string& originalPath, const std::string& manipulatedPath);
+
+// Decodes both files and computes the field's metrics; a file that fails
+// to decode or a pair StandardPairRefusal refuses gives a failed pair.
+PairResult CompareDecodedPair(const std::string& originalPath, const std::string& manipulatedPath,
+                              const StandardOptions& options);
