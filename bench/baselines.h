@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
 
 inline uint64_t SumBytes(const uint8_t* p, size_t n) {
     uint64_t total = 0;
@@ -32,4 +35,18 @@ inline uint64_t SumBytesOfTwo(const uint8_t* a, const uint8_t* b, size_t n) {
         n -= len;
     }
     return total;
+}
+
+// Takes "--name=value" out of argv, leaving the rest for the benchmark library.
+inline std::optional<std::string> TakeOption(int& argc, char** argv, const std::string& name) {
+    const std::string prefix = "--" + name + "=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], prefix.c_str(), prefix.size()) == 0) {
+            std::string value = argv[i] + prefix.size();
+            for (int k = i; k + 1 < argc; ++k) argv[k] = argv[k + 1];
+            --argc;
+            return value;
+        }
+    }
+    return std::nullopt;
 }

@@ -175,19 +175,6 @@ void PrintSummary(const RecordingReporter& reporter, int32_t side, const std::op
     }
 }
 
-// Takes "--name=value" out of argv, leaving the rest for the benchmark library.
-std::optional<std::string> TakeOption(int& argc, char** argv, const std::string& name) {
-    const std::string prefix = "--" + name + "=";
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], prefix.c_str(), prefix.size()) == 0) {
-            std::string value = argv[i] + prefix.size();
-            for (int k = i; k + 1 < argc; ++k) argv[k] = argv[k + 1];
-            --argc;
-            return value;
-        }
-    }
-    return std::nullopt;
-}
 
 }  // namespace
 

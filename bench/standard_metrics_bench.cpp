@@ -75,18 +75,6 @@ public:
     }
 };
 
-std::optional<std::string> TakeOption(int& argc, char** argv, const std::string& name) {
-    const std::string prefix = "--" + name + "=";
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], prefix.c_str(), prefix.size()) == 0) {
-            std::string value = argv[i] + prefix.size();
-            for (int k = i; k + 1 < argc; ++k) argv[k] = argv[k + 1];
-            --argc;
-            return value;
-        }
-    }
-    return std::nullopt;
-}
 
 bool WriteFile(const std::string& path, const void* data, size_t size) {
     FILE* f = std::fopen(path.c_str(), "wb");

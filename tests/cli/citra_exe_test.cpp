@@ -17,8 +17,6 @@ const char* const kNot24Bit = "Program ini hanya untuk citra dengan format pixel
 const char* const kSizeDiffers = "Luas citra asli dan Luas citra hasil manipulasi tidak sama!";
 
 // A C locale unless a test asks for another.
-const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
-
 // The lines up to the first empty one: a text table ends there and its
 // summary follows (tested on its own in study_exe_test).
 std::vector<std::string> Lines(const std::string& text) {

@@ -13,7 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
 const char* const kNot24Bit = "Program ini hanya untuk citra dengan format pixel 24 bit";
 
 // The lines up to the first empty one: a text table ends there and its

@@ -23,15 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
-
-std::vector<std::string> AllLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 using PixelFn = std::function<Bgr(int32_t, int32_t)>;
 
 Bgr Base(int32_t x, int32_t y) {

@@ -28,8 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
-
 // The headers of a 24-bit picture and no pixel: the raster the file declares
 // reads as zeros and takes no disk space.
 std::vector<uint8_t> HeaderOnly(int32_t width, int32_t height) {

@@ -13,7 +13,6 @@
 
 namespace {
 
-const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
 const char* const kFullDiskMessage = "citra: cannot write the output: No space left on device\n";
 // Pairs before the last one: each takes a millisecond or more, so a run
 // that stops at the first lost line is far from the last when it stops.

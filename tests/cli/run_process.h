@@ -26,6 +26,18 @@ extern char** environ;
 
 using Env = std::map<std::string, std::optional<std::string>>;
 
+// The environment of runs whose texts must not follow this machine's
+// locale: a full stop as the decimal separator.
+inline const Env kPlainEnv{{"LC_ALL", std::nullopt}, {"LC_NUMERIC", std::nullopt}, {"LANG", "C.UTF-8"}};
+
+// The lines of a program's output, without their line ends.
+inline std::vector<std::string> AllLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 struct ProcessRequest {
     std::string program{};
     std::vector<std::string> args{};
