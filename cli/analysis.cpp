@@ -100,7 +100,9 @@ PairResult CompareLoaded(const OriginalImage& original, const std::string& manip
     result.error = Attempt([&] {
         const Bitmap& reference = *original.Pixels();
         ThrowIfRefused(PairRefusal(PairStep::Manipulated, ShapeOf(reference), ShapeOf(picture)));
-        result.metrics = ComputeQualityMetrics(reference, *picture.BitmapIfAny());
+        StandardMetrics standard;
+        result.metrics = CompareBitmaps(reference, *picture.BitmapIfAny(), &standard);
+        result.standard = std::move(standard);
     });
     return result;
 }

@@ -4,6 +4,7 @@
 #include "image_reader.h"
 #include "picture.h"
 #include "squared_difference.h"
+#include "stream_compare.h"
 
 namespace {
 
@@ -12,11 +13,29 @@ bool IsDecodedKind(const std::string& path) {
     return !extension.empty() && IsImageExtension(extension);
 }
 
+// A .bmp file the desktop program would take, by its headers; also one
+// without pixels or whose headers cannot be read, so that the pair fails
+// as it does there.
+bool IsDesktopBitmap(const std::string& path) {
+    if (!IsBitmapFilePath(path)) return false;
+    bool desktop = true;
+    Attempt([&] {
+        const BitmapFileStream bitmap(path);
+        desktop = bitmap.Layout().Empty() || bitmap.BitsPerPixel() == 24;
+    });
+    return desktop;
+}
+
 }  // namespace
 
 bool IsDecodedPair(const std::string& originalPath, const std::string& manipulatedPath) {
     return IsDecodedKind(originalPath) && IsDecodedKind(manipulatedPath) &&
            !(IsBitmapFilePath(originalPath) && IsBitmapFilePath(manipulatedPath));
+}
+
+bool IsOtherDepthBitmapPair(const std::string& originalPath, const std::string& manipulatedPath) {
+    return IsBitmapFilePath(originalPath) && IsBitmapFilePath(manipulatedPath) &&
+           !(IsDesktopBitmap(originalPath) && IsDesktopBitmap(manipulatedPath));
 }
 
 PairResult CompareDecodedPair(const std::string& originalPath, const std::string& manipulatedPath,

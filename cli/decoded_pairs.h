@@ -7,8 +7,14 @@
 #include "results.h"
 #include "standard_metrics.h"
 
-// Both files of a kind ReadImage decodes, and at least one not a .bmp.
+// Both files of a kind ReadImage decodes, and at least one not a .bmp (two
+// .bmp files are compared band by band, as the desktop program does).
 bool IsDecodedPair(const std::string& originalPath, const std::string& manipulatedPath);
+
+// Two .bmp files of which one, by its headers, has pixels of another depth
+// than 24 bits: the desktop program refuses them, the field's metrics
+// decode them. Reads both files' headers.
+bool IsOtherDepthBitmapPair(const std::string& originalPath, const std::string& manipulatedPath);
 
 // Decodes both files and computes the field's metrics; a file that fails
 // to decode or a pair StandardPairRefusal refuses gives a failed pair.

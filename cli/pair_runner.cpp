@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "decoded_pairs.h"
-#include "streamed_pairs.h"
+#include "file_pair.h"
 #include "thread_start.h"
 
 namespace {
@@ -68,10 +68,7 @@ PairResult ComputeInput(const BatchOriginal* original, const std::string& origin
         result.error = input.error;
         return result;
     }
-    if (settings.decoded && IsDecodedPair(originalPath, input.path))
-        return CompareDecodedPair(originalPath, input.path, *settings.decoded);
-    if (!original) return CompareFilesStreamed(originalPath, input.path, buffers);
-    return original->Compare(input.path, buffers);
+    return CompareFilePair(originalPath, input.path, original, buffers, settings.decoded);
 }
 
 }  // namespace

@@ -113,28 +113,18 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
     const bool study = IsFolder(first);
     std::vector<StudyPair> studyPairs;
     std::vector<PairInput> inputs;
-    // The CSV columns are fixed before the first row, from the whole run
-    // (every share alike): the field's metrics once --ssim is asked for or
-    // any pair is decoded.
-    bool decodedPairs = false;
     if (study) {
         for (const std::string& operand : operands)
             if (!IsFolder(operand)) return UsageError(err, text::OriginalIsFolder(first));
         studyPairs = PairStudyFolders(first, operands);
-        decodedPairs = std::any_of(studyPairs.begin(), studyPairs.end(), [](const StudyPair& pair) {
-            return !pair.error && IsDecodedPair(pair.cover, pair.stego);
-        });
         KeepShare(studyPairs, options.shard);
     } else {
         inputs = ExpandManipulated(operands);
-        decodedPairs = std::any_of(inputs.begin(), inputs.end(), [&](const PairInput& input) {
-            return !input.error && IsDecodedPair(first, input.path);
-        });
         KeepShare(inputs, options.shard);
     }
     const size_t pairCount = study ? studyPairs.size() : inputs.size();
 
-    const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator(), options.ssim || decodedPairs);
+    const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator(), true);
     const bool showProgress = options.progress == ProgressMode::On ||
                               (options.progress == ProgressMode::Auto && terminals.err);
     ProgressBar progress(err, showProgress, pairCount, terminals.out && terminals.err);

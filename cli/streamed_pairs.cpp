@@ -45,7 +45,9 @@ PairResult CompareFilesStreamed(const std::string& originalPath, const std::stri
     result.error = Attempt([&] {
         BitmapFileStream manipulated(manipulatedPath);
         ThrowIfRefused(PairRefusal(PairStep::Manipulated, originalShape, ShapeOf(manipulated)));
-        result.metrics = CompareStreams(*original, manipulated, buffers);
+        StandardMetrics standard;
+        result.metrics = CompareStreams(*original, manipulated, buffers, &standard);
+        result.standard = std::move(standard);
     });
     return result;
 }
@@ -68,7 +70,9 @@ PairResult BatchOriginal::Compare(const std::string& manipulatedPath, StreamBuff
     result.error = Attempt([&] {
         BitmapFileStream manipulated(manipulatedPath);
         ThrowIfRefused(PairRefusal(PairStep::Manipulated, ShapeOf(original), ShapeOf(manipulated)));
-        result.metrics = CompareWithStream(original, manipulated, buffers);
+        StandardMetrics standard;
+        result.metrics = CompareWithStream(original, manipulated, buffers, &standard);
+        result.standard = std::move(standard);
     });
     return result;
 }

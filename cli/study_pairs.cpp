@@ -5,12 +5,11 @@
 #include <map>
 #include <system_error>
 
-#include "decoded_pairs.h"
+#include "file_pair.h"
 #include "image_reader.h"
 #include "input_file.h"
 #include "picture.h"
 #include "platform_error.h"
-#include "streamed_pairs.h"
 #include "texts.h"
 
 namespace {
@@ -105,6 +104,5 @@ PairResult CompareStudyPair(const StudyPair& pair, StreamBuffers& buffers, const
         result.error = pair.error;
         return result;
     }
-    if (IsDecodedPair(pair.cover, pair.stego)) return CompareDecodedPair(pair.cover, pair.stego, options);
-    return CompareFilesStreamed(pair.cover, pair.stego, buffers);
+    return CompareFilePair(pair.cover, pair.stego, nullptr, buffers, options);
 }

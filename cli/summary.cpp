@@ -78,6 +78,7 @@ void SummaryBuilder::Add(const PairResult& result) {
     stdMse_.push_back(s.mse);
     if (std::isfinite(s.psnr)) stdPsnr_.push_back(s.psnr);
     if (s.ssim) stdSsim_.push_back(*s.ssim);
+    ssimAsked_ = ssimAsked_ || s.ssim || s.ssimUnavailable;
 }
 
 RunSummary SummaryBuilder::Build() const {
@@ -87,7 +88,7 @@ RunSummary SummaryBuilder::Build() const {
     if (standard_) {
         summary.metrics.push_back(SummarizeValues(text::kKeyStdMse, text::kRowStandardMse, stdMse_));
         summary.metrics.push_back(SummarizeValues(text::kKeyStdPsnr, text::kColumnStandardPsnr, stdPsnr_));
-        summary.metrics.push_back(SummarizeValues(text::kKeyStdSsim, text::kColumnSsim, stdSsim_));
+        if (ssimAsked_) summary.metrics.push_back(SummarizeValues(text::kKeyStdSsim, text::kColumnSsim, stdSsim_));
     }
     return summary;
 }

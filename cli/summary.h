@@ -37,8 +37,8 @@ MetricSummary SummarizeValues(const char* key, const char* label, std::vector<do
 // pairs that have the desktop program's numbers (today's PSNR is finite for
 // identical pairs too, so it counts them); once a pair
 // carries the field's metrics also std_mse, std_psnr over the finite values
-// (identical pairs left out and counted in `identical`) and std_ssim over
-// the pairs that have it.
+// (identical pairs left out and counted in `identical`) and, once a pair
+// was asked for SSIM, std_ssim over the pairs that have it.
 class SummaryBuilder {
 public:
     void Add(const PairResult& result);
@@ -49,6 +49,7 @@ private:
     size_t failed_ = 0;
     size_t identical_ = 0;
     bool standard_ = false;
+    bool ssimAsked_ = false;
     std::vector<double> mse_, psnr_, stdMse_, stdPsnr_, stdSsim_;
 };
 

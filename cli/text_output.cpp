@@ -8,6 +8,10 @@
 
 namespace {
 
+// SSIM lies in [-1, 1] and papers compare it to the fourth decimal or
+// finer: three would hide what tells two methods apart.
+constexpr int kSsimPlaces = 6;
+
 std::string ErrorCell(const std::string& message) { return text::kErrorCell + message; }
 
 }  // namespace
@@ -49,15 +53,17 @@ std::string StandardMetricText(double value, std::string_view decimalSeparator) 
 }
 
 std::string PairText(std::span<const PairResult> results, std::string_view decimalSeparator) {
-    // The field's PSNR and SSIM get columns of their own once a pair has them.
+    // The field's PSNR gets a column of its own once a pair has it, SSIM
+    // once it was asked for.
     const bool standard = std::any_of(results.begin(), results.end(),
                                       [](const PairResult& r) { return r.standard.has_value(); });
+    const bool ssim = std::any_of(results.begin(), results.end(), [](const PairResult& r) {
+        return r.standard && (r.standard->ssim || r.standard->ssimUnavailable);
+    });
     std::vector<std::vector<std::string>> rows{
         {text::kColumnOriginal, text::kColumnManipulated, text::kColumnMse, text::kColumnPsnr}};
-    if (standard) {
-        rows[0].push_back(text::kColumnStandardPsnr);
-        rows[0].push_back(text::kColumnSsim);
-    }
+    if (standard) rows[0].push_back(text::kColumnStandardPsnr);
+    if (ssim) rows[0].push_back(text::kColumnSsim);
     for (const PairResult& r : results) {
         if (r.error) {
             rows.push_back({r.original, r.manipulated, ErrorCell(*r.error)});
@@ -70,16 +76,15 @@ std::string PairText(std::span<const PairResult> results, std::string_view decim
             row.push_back(FormatMetric(r.metrics.MSE, decimalSeparator));
             row.push_back(FormatMetric(r.metrics.PSNR, decimalSeparator));
         }
-        if (!standard) continue;
-        if (r.standard) {
-            row.push_back(StandardMetricText(r.standard->psnr, decimalSeparator));
-            row.push_back(r.standard->ssim ? FormatMetric(*r.standard->ssim, decimalSeparator) : text::kNoValue);
-        } else {
-            row.push_back(text::kNoValue);
-            row.push_back(text::kNoValue);
-        }
+        if (standard)
+            row.push_back(r.standard ? StandardMetricText(r.standard->psnr, decimalSeparator) : text::kNoValue);
+        if (ssim)
+            row.push_back(r.standard && r.standard->ssim
+                              ? FormatMetric(*r.standard->ssim, decimalSeparator, kSsimPlaces)
+                              : text::kNoValue);
     }
     std::vector<Align> columns{Align::Left, Align::Left, Align::Right, Align::Right};
-    if (standard) columns.insert(columns.end(), {Align::Right, Align::Right});
+    if (standard) columns.push_back(Align::Right);
+    if (ssim) columns.push_back(Align::Right);
     return RenderTable(columns, rows);
 }

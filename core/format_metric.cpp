@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int kSignificant = 18;
-constexpr int kDecimals = 3;
 
 // Adds one unit to the last digit of a string of decimal digits.
 void IncrementDigits(std::string& digits) {
@@ -26,13 +25,13 @@ void IncrementDigits(std::string& digits) {
 
 }  // namespace
 
-std::string FormatMetric(double value, std::string_view decimalSeparator) {
+std::string FormatMetric(double value, std::string_view decimalSeparator, int places) {
     if (std::isnan(value)) return msg::kNotANumber;
     if (std::isinf(value)) return value < 0 ? msg::kMinusInfinity : msg::kInfinity;
 
     const bool negative = std::signbit(value);
     std::string intDigits = "0";
-    std::string decimals(kDecimals, '0');
+    std::string decimals(static_cast<size_t>(places), '0');
 
     if (value != 0) {
         // The magnitude as 18 significant digits, d.ddddddddddddddddde+XX.
@@ -52,21 +51,21 @@ std::string FormatMetric(double value, std::string_view decimalSeparator) {
         // integer part holds the digits with j <= exponent.
         auto digitAt = [&](int j) { return j >= 0 && j < kSignificant ? mantissa[j] : '0'; };
 
-        // Integer digits and three decimals, then the first digit cut off.
+        // Integer digits and the decimals, then the first digit cut off.
         std::string kept;
         for (int j = 0; j <= exponent; ++j) kept += digitAt(j);
-        for (int f = 1; f <= kDecimals; ++f) kept += digitAt(exponent + f);
-        const char cut = digitAt(exponent + kDecimals + 1);
+        for (int f = 1; f <= places; ++f) kept += digitAt(exponent + f);
+        const char cut = digitAt(exponent + places + 1);
         if (cut >= '5') IncrementDigits(kept);
 
         // A carry may have added a leading digit.
-        intDigits = kept.substr(0, kept.size() - kDecimals);
-        decimals = kept.substr(kept.size() - kDecimals);
+        intDigits = kept.substr(0, kept.size() - static_cast<size_t>(places));
+        decimals = kept.substr(kept.size() - static_cast<size_t>(places));
         const size_t firstNonZero = intDigits.find_first_not_of('0');
         intDigits = firstNonZero == std::string::npos ? "0" : intDigits.substr(firstNonZero);
     }
 
-    const bool zero = intDigits == "0" && decimals == std::string(kDecimals, '0');
+    const bool zero = intDigits == "0" && decimals == std::string(static_cast<size_t>(places), '0');
     std::string text;
     if (negative && !zero) text += '-';
     text += intDigits;

@@ -56,5 +56,6 @@ std::optional<std::string> PairRefusal(PairStep step, const BitmapShape& origina
 QualityMetrics ComputeQualityMetrics(const Bitmap& original, const Bitmap& manipulated);
 
 // "0.000" pattern: 18 significant digits, then half away from zero at the
-// third decimal; no thousands separator, no negative zero.
-std::string FormatMetric(double value, std::string_view decimalSeparator = ".");
+// third decimal (or at `places` decimals); no thousands separator, no
+// negative zero.
+std::string FormatMetric(double value, std::string_view decimalSeparator = ".", int places = 3);

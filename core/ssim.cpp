@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 
+#include "cpu_features.h"
 #include "parallel_tasks.h"
 #include "ssim_job.h"
 
@@ -25,15 +26,6 @@ void GaussianWeights(double* centreOut) {
     double sum = ((phi[0] + phi[1]) + (phi[2] + phi[3])) + ((phi[4] + phi[5]) + (phi[6] + phi[7]));
     for (size_t i = 8; i < kWindow; ++i) sum += phi[i];
     for (size_t j = 0; j <= kRadius; ++j) centreOut[j] = phi[kRadius + j] / sum;
-}
-
-bool HasAvx2() {
-#if defined(CITRA_SSIM_AVX2)
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-#else
-    return false;
-#endif
 }
 
 }  // namespace
@@ -66,7 +58,7 @@ std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads
     const size_t workDoubles = ssim_detail::WorkDoubles(job.tileStride);
     const std::unique_ptr<double[]> work(new double[workDoubles * workers]);
     const std::unique_ptr<double[]> rowSums(new double[outRows * job.channels]);
-    const auto rows = !plainLoops && HasAvx2() ? ssim_detail::SsimRowsAvx2 : ssim_detail::SsimRowsGeneric;
+    const auto rows = !plainLoops && CpuHasAvx2Fma() ? ssim_detail::SsimRowsAvx2 : ssim_detail::SsimRowsGeneric;
 
     RunTasks(tasks, workers, [&](unsigned worker, size_t task) {
         const size_t first = kRadius + task * kStripRows;

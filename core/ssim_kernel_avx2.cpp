@@ -5,7 +5,7 @@
 
 namespace ssim_detail {
 
-#if defined(CITRA_SSIM_AVX2)
+#if defined(CITRA_AVX2_KERNELS)
 void SsimRowsAvx2(const Job& job, size_t rowBegin, size_t rowEnd, double* work, double* rowSums) {
     if (job.bitDepth == 16)
         SsimRowsOf<uint16_t>(job, rowBegin, rowEnd, work, rowSums);

@@ -7,6 +7,7 @@
 
 #include "error.h"
 #include "parallel_tasks.h"
+#include "sample_differences.h"
 #include "ssim.h"
 
 namespace {
@@ -58,90 +59,20 @@ std::vector<std::string> ChannelNames(ChannelLayout layout) {
     return {};
 }
 
-// The one pass over both images: per channel, the exact sum of squared
-// differences, the samples that differ and the largest difference.
-struct DiffTotals {
-    uint64_t squares[4] = {};
-    uint64_t changed[4] = {};
-    uint32_t maxAbs[4] = {};
-
-    void Add(const DiffTotals& o) {
-        for (int c = 0; c < 4; ++c) {
-            squares[c] += o.squares[c];
-            changed[c] += o.changed[c];
-            maxAbs[c] = std::max(maxAbs[c], o.maxAbs[c]);
-        }
-    }
-};
-
-// Samples of a block: a multiple of every channel count (1 to 4), so lane i
-// of a block always holds channel i % channels when blocks start at a
-// multiple of kLanes.
-constexpr size_t kLanes = 48;
-// Blocks summed in 32-bit lanes before widening: each 8-bit term is at most
-// 65025 and 65536 * 65025 < 2^32.
-constexpr size_t kGroup8 = 65536;
+// Samples of one task of the difference pass (a multiple of every channel
+// count); below this an image is done on the calling thread alone.
+constexpr size_t kChunk = size_t{48} << 15;
 
 template <class T>
-void DiffRange(const T* a, const T* b, size_t begin, size_t end, int channels, DiffTotals& out) {
-    // 8-bit squares fit 32-bit lanes for a group of blocks; 16-bit ones need 64.
-    using Square = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
-    constexpr size_t group = sizeof(T) == 1 ? kGroup8 : std::numeric_limits<size_t>::max();
-    uint64_t squares[kLanes] = {};
-    uint64_t changed[kLanes] = {};
-    uint32_t maxAbs[kLanes] = {};
-    size_t i = begin;
-    while (end - i >= kLanes) {
-        const size_t blocks = std::min((end - i) / kLanes, group);
-        Square sq[kLanes] = {};
-        uint32_t ch[kLanes] = {};
-        uint32_t mx[kLanes] = {};
-        for (size_t blk = 0; blk < blocks; ++blk, i += kLanes) {
-            for (size_t l = 0; l < kLanes; ++l) {
-                const int32_t d = static_cast<int32_t>(a[i + l]) - static_cast<int32_t>(b[i + l]);
-                const uint32_t ad = static_cast<uint32_t>(d < 0 ? -d : d);
-                sq[l] += static_cast<Square>(ad) * static_cast<Square>(ad);
-                ch[l] += ad != 0;
-                mx[l] = std::max(mx[l], ad);
-            }
-        }
-        for (size_t l = 0; l < kLanes; ++l) {
-            squares[l] += sq[l];
-            changed[l] += ch[l];
-            maxAbs[l] = std::max(maxAbs[l], mx[l]);
-        }
-    }
-    for (size_t l = 0; l < kLanes; ++l) {
-        const size_t c = l % static_cast<size_t>(channels);
-        out.squares[c] += squares[l];
-        out.changed[c] += changed[l];
-        out.maxAbs[c] = std::max(out.maxAbs[c], maxAbs[l]);
-    }
-    for (; i < end; ++i) {
-        const size_t c = i % static_cast<size_t>(channels);
-        const int32_t d = static_cast<int32_t>(a[i]) - static_cast<int32_t>(b[i]);
-        const uint32_t ad = static_cast<uint32_t>(d < 0 ? -d : d);
-        out.squares[c] += static_cast<uint64_t>(ad) * ad;
-        out.changed[c] += ad != 0;
-        out.maxAbs[c] = std::max(out.maxAbs[c], ad);
-    }
-}
-
-// Samples of one task of the difference pass (a multiple of kLanes); below
-// this an image is done on the calling thread alone.
-constexpr size_t kChunk = kLanes * (size_t{1} << 15);
-static_assert(kChunk % kLanes == 0);
-
-template <class T>
-DiffTotals Differences(const T* a, const T* b, size_t n, int channels, unsigned threads) {
+SampleDifferences Differences(const T* a, const T* b, size_t n, int channels, unsigned threads) {
     const size_t tasks = (n + kChunk - 1) / kChunk;
     const unsigned workers = static_cast<unsigned>(std::min<size_t>(ThreadsToUse(threads), tasks));
-    const std::unique_ptr<DiffTotals[]> parts(new DiffTotals[tasks]);
+    const std::unique_ptr<SampleDifferences[]> parts(new SampleDifferences[tasks]);
     RunTasks(tasks, workers, [&](unsigned, size_t task) {
         const size_t begin = task * kChunk;
-        DiffRange(a, b, begin, std::min(n, begin + kChunk), channels, parts[task]);
+        TallyDifferences(a + begin, b + begin, std::min(n, begin + kChunk) - begin, channels, parts[task]);
     });
-    DiffTotals total;
+    SampleDifferences total;
     for (size_t t = 0; t < tasks; ++t) total.Add(parts[t]);
     return total;
 }
@@ -160,6 +91,30 @@ double Psnr(uint32_t peak, double mse) {
 }
 
 }  // namespace
+
+StandardMetrics StandardFromDifferences(const SampleDifferences& totals, ChannelLayout layout, uint32_t peak,
+                                        size_t samples) {
+    StandardMetrics result;
+    result.peak = peak;
+    const int channels = ChannelCount(layout);
+    const std::vector<std::string> names = ChannelNames(layout);
+    const size_t perChannel = samples / static_cast<size_t>(channels);
+    uint64_t squares = 0;
+    for (int c = 0; c < channels; ++c) {
+        ChannelMetrics channel;
+        channel.name = names[static_cast<size_t>(c)];
+        channel.mse = Mean(totals.squares[c], perChannel);
+        channel.psnr = Psnr(peak, channel.mse);
+        result.channels.push_back(channel);
+        squares += totals.squares[c];
+    }
+    result.changedSamples = totals.changed;
+    result.maxAbsDiff = totals.maxAbs;
+    result.mse = Mean(squares, samples);
+    result.psnr = Psnr(peak, result.mse);
+    result.identical = result.changedSamples == 0;
+    return result;
+}
 
 std::optional<std::string> StandardPairRefusal(const Image& a, const Image& b) {
     if (auto refusal = ImageRefusal(a, "original")) return refusal;
@@ -180,29 +135,11 @@ StandardMetrics ComputeStandardMetrics(const Image& original, const Image& manip
     if (auto refusal = StandardPairRefusal(original, manipulated)) throw CitraError(*refusal);
     const int channels = original.Channels();
     const size_t n = original.SampleCount();
-    const DiffTotals totals =
+    const SampleDifferences totals =
         original.bitDepth == 16
             ? Differences(original.samples16.data(), manipulated.samples16.data(), n, channels, options.threads)
             : Differences(original.samples8.data(), manipulated.samples8.data(), n, channels, options.threads);
-
-    StandardMetrics result;
-    result.peak = original.peak;
-    uint64_t squares = 0;
-    const std::vector<std::string> names = ChannelNames(original.layout);
-    const size_t perChannel = n / static_cast<size_t>(channels);
-    for (int c = 0; c < channels; ++c) {
-        ChannelMetrics channel;
-        channel.name = names[static_cast<size_t>(c)];
-        channel.mse = Mean(totals.squares[c], perChannel);
-        channel.psnr = Psnr(result.peak, channel.mse);
-        result.channels.push_back(channel);
-        squares += totals.squares[c];
-        result.changedSamples += totals.changed[c];
-        result.maxAbsDiff = std::max(result.maxAbsDiff, totals.maxAbs[c]);
-    }
-    result.mse = Mean(squares, n);
-    result.psnr = Psnr(result.peak, result.mse);
-    result.identical = result.changedSamples == 0;
+    StandardMetrics result = StandardFromDifferences(totals, original.layout, original.peak, n);
 
     if (options.ssim) {
         if (auto refusal = SsimRefusal(original)) {

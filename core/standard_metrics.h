@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "image.h"
+#include "sample_differences.h"
 
 struct ChannelMetrics {
     std::string name;              // "R", "G", "B", "A" or "Y"
@@ -44,6 +45,11 @@ struct StandardOptions {
 // layout, bit depth or peak; an empty image; samples that do not fit the
 // stated size and depth), naming what differs; nullopt when they can.
 std::optional<std::string> StandardPairRefusal(const Image& a, const Image& b);
+
+// The metrics (all but SSIM) of one pass's tally over `samples` samples,
+// its squares in the order of the layout's channels.
+StandardMetrics StandardFromDifferences(const SampleDifferences& totals, ChannelLayout layout, uint32_t peak,
+                                        size_t samples);
 
 // Throws CitraError with StandardPairRefusal's message for a refused pair.
 StandardMetrics ComputeStandardMetrics(const Image& original, const Image& manipulated,

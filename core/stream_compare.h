@@ -15,6 +15,7 @@
 #include "input_file.h"
 #include "metrics.h"
 #include "picture.h"  // IsBitmapFilePath
+#include "standard_metrics.h"
 
 // A bitmap file opened as LoadPicture opens it, with its headers read.
 class BitmapFileStream {
@@ -63,8 +64,15 @@ private:
 };
 
 // The loaded original against the manipulated file. A pair that
-// PairRefusal would refuse raises CitraError with its text.
-QualityMetrics CompareWithStream(const Bitmap& original, BitmapFileStream& manipulated, StreamBuffers& buffers);
+// PairRefusal would refuse raises CitraError with its text. With `standard`,
+// the field's metrics of the same bytes (red, green, blue; no SSIM) come
+// from the same pass.
+QualityMetrics CompareWithStream(const Bitmap& original, BitmapFileStream& manipulated, StreamBuffers& buffers,
+                                 StandardMetrics* standard = nullptr);
+
+// Two loaded bitmaps, as ComputeQualityMetrics compares them.
+QualityMetrics CompareBitmaps(const Bitmap& original, const Bitmap& manipulated, StandardMetrics* standard = nullptr);
 
 // Both pictures read from their files side by side.
-QualityMetrics CompareStreams(BitmapFileStream& original, BitmapFileStream& manipulated, StreamBuffers& buffers);
+QualityMetrics CompareStreams(BitmapFileStream& original, BitmapFileStream& manipulated, StreamBuffers& buffers,
+                              StandardMetrics* standard = nullptr);

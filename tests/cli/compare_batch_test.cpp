@@ -2,10 +2,12 @@
 // progress bar; runs the built executable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
 #include "../core/scratch_dir.h"
+#include "csv_output.h"
 #include "run_process.h"
 #include "small_bmp.h"
 
@@ -140,14 +142,27 @@ TEST_F(CompareBatch, CsvLinesQuotedAndWithFullStops) {
     EXPECT_EQ(run.exitCode, 1);
     const auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 4u) << run.out;
-    EXPECT_EQ(lines[0], "original,manipulated,mse,psnr,mse_text,psnr_text,error");
+    // Today's columns first, the field's metrics after them.
+    EXPECT_EQ(lines[0], PairCsvHeader(true));
+    EXPECT_EQ(lines[0].rfind("original,manipulated,mse,psnr,mse_text,psnr_text,error,std_mse,", 0), 0u);
     const std::string a = Path("asli.bmp");
     EXPECT_EQ(lines[1].rfind(a + ",\"" + Path("koma,\"\"satu\"\".bmp") + "\",0.0625,60.17193", 0), 0u) << lines[1];
-    EXPECT_TRUE(lines[1].ends_with(",0.063,60.172,")) << lines[1];
-    EXPECT_EQ(lines[2], a + "," + Path("abu8.bmp") + ",,,,," + kNot24Bit);
-    EXPECT_EQ(lines[3], a + "," + Path("hilang.bmp") + ",,,,,\"Cannot open file \"\"" + Path("hilang.bmp") +
-                            "\"\". No such file or directory\"");
-    EXPECT_TRUE(run.out.ends_with("\"\n"));
+    EXPECT_NE(lines[1].find(",0.063,60.172,,0.020833333333333332,64.94321598243498,,false,255,1,1,"),
+              std::string::npos)
+        << lines[1];
+    // An 8-bit bitmap is decoded to its colours: a pair with no error whose
+    // desktop MSE is three times the MSE per sample.
+    std::vector<std::string> fields;
+    std::stringstream row(lines[2]);
+    for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+    ASSERT_GT(fields.size(), 7u) << lines[2];
+    EXPECT_EQ(fields[1], Path("abu8.bmp"));
+    EXPECT_EQ(fields[6], "") << lines[2];
+    EXPECT_GT(std::stod(fields[7]), 0);
+    EXPECT_DOUBLE_EQ(std::stod(fields[2]), 3 * std::stod(fields[7]));
+    const std::string missing = a + "," + Path("hilang.bmp") + ",,,,,\"Cannot open file \"\"" +
+                                Path("hilang.bmp") + "\"\". No such file or directory\"";
+    EXPECT_EQ(lines[3], missing + std::string(std::count(lines[0].begin(), lines[0].end(), ',') - 6, ','));
 }
 
 TEST_F(CompareBatch, WorkerCountChangesNothingInTheOutput) {

@@ -107,8 +107,17 @@ protected:
 // the same pixels, as today's path writes them: `"mse":...,"psnr_text":"..."`.
 std::string DesktopMembers(const std::string& bmpLine) {
     const size_t from = bmpLine.find(R"("mse":)");
+    const size_t to = bmpLine.find(R"(,"standard":)");
     EXPECT_NE(from, std::string::npos) << bmpLine;
-    return bmpLine.substr(from, bmpLine.size() - 1 - from);
+    EXPECT_NE(to, std::string::npos) << bmpLine;
+    return bmpLine.substr(from, to - from);
+}
+
+// The "standard" object and what follows it in a JSON line.
+std::string StandardMembers(const std::string& line) {
+    const size_t from = line.find(R"("standard":)");
+    EXPECT_NE(from, std::string::npos) << line;
+    return line.substr(from);
 }
 
 struct DecodedCase {
@@ -219,17 +228,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefusedPairs,
                                          RefusedCase{"Missing", "missing.png", "b.png"}),
                          [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
-TEST_F(DecodedExe, CsvHeaderFixedBeforeTheFirstRow) {
-    const std::string today = text::kCsvHeader;
+// Every compare run has today's columns first and the field's after them,
+// whatever its pairs and shares, and every row as many fields.
+TEST_F(DecodedExe, CsvHeaderOfTodaysColumnsThenTheFields) {
     const std::string standard = PairCsvHeader(true);
+    ASSERT_EQ(standard.rfind(std::string(text::kCsvHeader) + ",std_mse,", 0), 0u) << standard;
     struct Run {
         std::vector<std::string> args;
         std::string header;
         size_t rows;
     };
     const std::vector<Run> runs{
-        {{"compare", Path("a.bmp"), Path("b.bmp")}, today, 1},
-        {{"compare", Path("a.bmp"), Path("mixed")}, today, 1},
+        {{"compare", Path("a.bmp"), Path("b.bmp")}, standard, 1},
+        {{"compare", Path("a.bmp"), Path("mixed")}, standard, 1},
         {{"--ssim", "compare", Path("a.bmp"), Path("b.bmp")}, standard, 1},
         // The first row is of two bitmaps; a later pair decodes.
         {{"compare", Path("a.bmp"), Path("b.bmp"), Path("b.png")}, standard, 2},
@@ -256,17 +267,19 @@ TEST_F(DecodedExe, StudyComparesEachKindAndSummarisesBothSeries) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto lines = AllLines(run.out);
     ASSERT_EQ(lines.size(), 4u) << run.out;
-    // 01: two bitmaps, today's line exactly.
-    const auto bmp = Citra({"--json", "compare", Path("covers/01.bmp"), Path("stego/01.bmp")});
+    // 01: two bitmaps, the line of the pair on its own.
+    const auto bmp = Citra({"--json", "--ssim", "compare", Path("covers/01.bmp"), Path("stego/01.bmp")});
     EXPECT_EQ(lines[0], AllLines(bmp.out).at(0));
-    // 02: decoded, with the desktop numbers of the same pixels as bitmaps.
+    // 02: decoded, with the desktop numbers and the field's metrics of the
+    // same pixels as the two bitmaps, read band by band.
     EXPECT_NE(lines[1].find(DesktopMembers(lines[0]) + R"(,"standard":{)"), std::string::npos) << lines[1];
+    EXPECT_EQ(StandardMembers(lines[1]), StandardMembers(lines[0]));
     EXPECT_EQ(lines[1].find(R"("ssim":null)"), std::string::npos) << lines[1];
     // 03: 16-bit grey, the field's metrics only.
     EXPECT_NE(lines[2].find(R"("mse":null)"), std::string::npos) << lines[2];
     EXPECT_NE(lines[3].find(R"("pairs":3,"failed":0,"identical":0,"mse":{"count":2,)"), std::string::npos) << lines[3];
-    EXPECT_NE(lines[3].find(R"("std_mse":{"count":2,)"), std::string::npos) << lines[3];
-    EXPECT_NE(lines[3].find(R"("std_ssim":{"count":2,)"), std::string::npos) << lines[3];
+    EXPECT_NE(lines[3].find(R"("std_mse":{"count":3,)"), std::string::npos) << lines[3];
+    EXPECT_NE(lines[3].find(R"("std_ssim":{"count":3,)"), std::string::npos) << lines[3];
 }
 
 }  // namespace

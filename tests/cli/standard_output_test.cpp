@@ -103,8 +103,8 @@ TEST(UnavailableDesktopMetrics, NullOrEmptyWithTheReasonLast) {
               "o.bmp,b.pgm,,,,,,2.5,70.25,0.875,false,65535,5000000000,4,,,,,,,,,,0.5,inf,,4.5,65.5,0.875,"
               "\"why, \"\"so\"\"\",");
     EXPECT_EQ(PairText(std::vector<PairResult>{WithoutDesktopMetrics()}, "."),
-              "original  manipulated  MSE  PSNR  PSNR (per sample)   SSIM\n"
-              "o.bmp     b.pgm          -     -             70.250  0.875\n");
+              "original  manipulated  MSE  PSNR  PSNR (per sample)      SSIM\n"
+              "o.bmp     b.pgm          -     -             70.250  0.875000\n");
 }
 
 TEST(StandardText, ColumnsBesideTodaysOnlyWhenAPairHasThem) {
@@ -112,11 +112,11 @@ TEST(StandardText, ColumnsBesideTodaysOnlyWhenAPairHasThem) {
                                           Pair("b.png", 7.5, 39.25, GreyAlpha16()), Failed("c.png"),
                                           Pair("d.png", 1, 48.5, std::nullopt)};
     EXPECT_EQ(PairText(results, ","),
-              "original  manipulated    MSE     PSNR  PSNR (per sample)   SSIM\n"
-              "o.bmp     a.png        0,000  108,500                inf      -\n"
-              "o.bmp     b.png        7,500   39,250             70,250  0,875\n"
+              "original  manipulated    MSE     PSNR  PSNR (per sample)      SSIM\n"
+              "o.bmp     a.png        0,000  108,500                inf         -\n"
+              "o.bmp     b.png        7,500   39,250             70,250  0,875000\n"
               "o.bmp     c.png        error: boom\n"
-              "o.bmp     d.png        1,000   48,500                  -      -\n");
+              "o.bmp     d.png        1,000   48,500                  -         -\n");
     const std::vector<PairResult> without{Pair("d.png", 1, 48.5, std::nullopt), Failed("c.png")};
     EXPECT_EQ(PairText(without, "."),
               "original  manipulated    MSE    PSNR\n"

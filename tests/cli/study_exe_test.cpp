@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "../core/scratch_dir.h"
+#include "csv_output.h"
 #include "run_process.h"
 #include "small_bmp.h"
 
@@ -30,7 +31,7 @@ protected:
         dir_ = new ScratchDir;
         for (const char* folder : {"covers", "lsb", "dct", "many"}) fs::create_directory(dir_->Path(folder));
         for (const char* name : {"01", "02", "03", "05"}) WriteBmp(dir_->Path("covers/") + name + ".bmp", 4, 4, 24, Cover);
-        // lsb: 01 identical, 02 one byte apart, 03 missing, 04 without a cover, 05 not 24-bit.
+        // lsb: 01 identical, 02 one byte apart, 03 missing, 04 without a cover, 05 of another size.
         WriteBmp(dir_->Path("lsb/01.bmp"), 4, 4, 24, Cover);
         WriteBmp(dir_->Path("lsb/02.bmp"), 4, 4, 24, [](int32_t x, int32_t y) {
             Bgr p = Cover(x, y);
@@ -38,7 +39,7 @@ protected:
             return p;
         });
         WriteBmp(dir_->Path("lsb/04.bmp"), 4, 4, 24, Cover);
-        WriteBmp(dir_->Path("lsb/05.bmp"), 4, 4, 8, Cover);
+        WriteBmp(dir_->Path("lsb/05.bmp"), 5, 4, 24, Cover);
         // dct: 01 twice, 02 and 03 identical, 05 missing.
         for (const char* name : {"01.bmp", "01.BMP", "02.bmp", "03.bmp"}) WriteBmp(dir_->Path("dct/") + name, 4, 4, 24, Cover);
         // many: 20 covers' worth of pairs for the shares.
@@ -82,7 +83,7 @@ TEST_F(StudyExe, PairsByNameForEachStegoFolderReportingEveryOddOne) {
     EXPECT_EQ(lines[3], pair(Path("covers"), Path("lsb/04.bmp")) + R"("error":"No partner for \")" +
                             Path("lsb/04.bmp") + R"(\" in \")" + Path("covers") + R"(\""})");
     EXPECT_EQ(lines[4], pair(Path("covers/05.bmp"), Path("lsb/05.bmp")) +
-                            R"("error":"Program ini hanya untuk citra dengan format pixel 24 bit"})");
+                            R"("error":"Luas citra asli dan Luas citra hasil manipulasi tidak sama!"})");
     EXPECT_EQ(lines[5], pair(Path("covers/01.bmp"), Path("dct/")) + R"("error":"Several files named \"01\" in \")" +
                             Path("dct/") + R"(\": 01.BMP, 01.bmp"})");
     EXPECT_EQ(lines[6].rfind(pair(Path("covers/02.bmp"), Path("dct/02.bmp")) + R"("mse":0,)", 0), 0u) << lines[6];
@@ -131,7 +132,7 @@ TEST_P(Shares, ConcatenatedEqualTheWholeRun) {
                 anyFailed = anyFailed || share.exitCode == 1;
                 std::string out = share.out;
                 if (std::string(format) == "--csv") {
-                    ASSERT_EQ(out.rfind("original,manipulated,mse,psnr,mse_text,psnr_text,error\n", 0), 0u);
+                    ASSERT_EQ(out.rfind(PairCsvHeader(true) + "\n", 0), 0u);
                     if (k > 1) out.erase(0, out.find('\n') + 1);
                 }
                 joined += out;
@@ -153,7 +154,7 @@ TEST_F(StudyExe, ShareBeyondThePairsIsEmptyAndSucceeds) {
     EXPECT_EQ(AllLines(run.out).size(), 2u) << run.out;
     const auto empty = Citra({"--csv", "--shard", "1/9", "compare", Path("covers"), Path("dct")});
     EXPECT_EQ(empty.exitCode, 0);
-    EXPECT_EQ(empty.out, "original,manipulated,mse,psnr,mse_text,psnr_text,error\n");
+    EXPECT_EQ(empty.out, PairCsvHeader(true) + "\n");
 }
 
 TEST_F(StudyExe, BadShardIsAUsageError) {
@@ -173,13 +174,17 @@ TEST_F(StudyExe, TextTableEndsWithTheSummary) {
     const auto run = Citra({"compare", Path("covers"), Path("lsb")});
     EXPECT_EQ(run.exitCode, 1);
     const auto lines = AllLines(run.out);
-    ASSERT_EQ(lines.size(), 6u + 1 + 4) << run.out;
+    ASSERT_EQ(lines.size(), 6u + 1 + 6) << run.out;
     EXPECT_EQ(lines[6], "");
     EXPECT_EQ(lines[7], "pairs: 5  failed: 3  identical: 1");
-    EXPECT_EQ(lines[8], "metric  count    mean  median     min      max  sample sd");
-    EXPECT_EQ(lines[9], "MSE         2   0.125   0.125   0.000    0.250      0.177");
+    EXPECT_EQ(lines[8], "metric             count    mean  median     min      max  sample sd");
+    EXPECT_EQ(lines[9], "MSE                    2   0.125   0.125   0.000    0.250      0.177");
     // PSNR of MSE 0.25 and of an identical pair (108.131, counted).
-    EXPECT_EQ(lines[10], "PSNR        2  81.141  81.141  54.151  108.131     38.169");
+    EXPECT_EQ(lines[10], "PSNR                   2  81.141  81.141  54.151  108.131     38.169");
+    // Per sample: a third of the MSE; the identical pair's infinite PSNR is
+    // left out, so one value, 4.771 dB above 54.151, and no deviation.
+    EXPECT_EQ(lines[11], "MSE (per sample)       2   0.042   0.042   0.000    0.083      0.059");
+    EXPECT_EQ(lines[12], "PSNR (per sample)      1  58.923  58.923  58.923   58.923          -");
 }
 
 TEST_F(StudyExe, JsonSummaryIsTheLastLineOnlyWhenAskedFor) {
@@ -207,7 +212,7 @@ TEST_F(StudyExe, CsvSummaryOnStandardErrorOrInItsFile) {
     EXPECT_EQ(toStderr.exitCode, 1);
     EXPECT_EQ(toStderr.out, plain.out);
     EXPECT_EQ(toStderr.err.rfind(kCsvSummary, 0), 0u) << toStderr.err;
-    EXPECT_EQ(AllLines(toStderr.err).size(), 3u);
+    EXPECT_EQ(AllLines(toStderr.err).size(), 5u);
 
     const std::string file = Path("summary.csv");
     WriteFileBytes(file, {'o', 'l', 'd'});  // replaced whole

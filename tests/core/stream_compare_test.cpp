@@ -11,6 +11,7 @@
 #include "bmp_builder.h"
 #include "corpus_files.h"
 #include "error.h"
+#include "image_reader.h"
 #include "load_helpers.h"
 #include "scratch_dir.h"
 
@@ -177,6 +178,21 @@ TEST(BitmapFileStream, OnlyTheBmpExtensionIsStreamed) {
 uint64_t Bits(double value) { return std::bit_cast<uint64_t>(value); }
 
 // 5 x 4 pictures, rows of 15 bytes padded to 16, against each other in
+void ExpectSameStandard(const StandardMetrics& got, const StandardMetrics& want) {
+    EXPECT_EQ(Bits(got.mse), Bits(want.mse));
+    EXPECT_EQ(Bits(got.psnr), Bits(want.psnr));
+    EXPECT_EQ(got.identical, want.identical);
+    EXPECT_EQ(got.peak, want.peak);
+    EXPECT_EQ(got.changedSamples, want.changedSamples);
+    EXPECT_EQ(got.maxAbsDiff, want.maxAbsDiff);
+    ASSERT_EQ(got.channels.size(), want.channels.size());
+    for (size_t c = 0; c < want.channels.size(); ++c) {
+        EXPECT_EQ(got.channels[c].name, want.channels[c].name);
+        EXPECT_EQ(Bits(got.channels[c].mse), Bits(want.channels[c].mse)) << want.channels[c].name;
+        EXPECT_EQ(Bits(got.channels[c].psnr), Bits(want.channels[c].psnr)) << want.channels[c].name;
+    }
+}
+
 // every band size from one byte to more than the raster: all alignments of
 // bands to rows, the rows paired across opposite row orders.
 TEST(StreamedCompare, EveryBandSizeGivesTheLoadedNumbers) {
@@ -199,18 +215,30 @@ TEST(StreamedCompare, EveryBandSizeGivesTheLoadedNumbers) {
         Picture manipulated;
         LoadPicture(manipulated, other);
         const QualityMetrics want = ComputeQualityMetrics(*original.BitmapIfAny(), *manipulated.BitmapIfAny());
+        // The field's metrics of the same pixels, decoded whole.
+        const StandardMetrics wantStandard = ComputeStandardMetrics(ReadImage(a), ReadImage(other));
         for (size_t band = 1; band <= 70; ++band) {
             SCOPED_TRACE(other + ", band " + std::to_string(band));
             StreamBuffers buffers(band);
             BitmapFileStream first(a);
             BitmapFileStream second(other);
-            const QualityMetrics both = CompareStreams(first, second, buffers);
-            const QualityMetrics one = CompareWithStream(*original.BitmapIfAny(), second, buffers);
+            StandardMetrics bothStandard, oneStandard;
+            const QualityMetrics both = CompareStreams(first, second, buffers, &bothStandard);
+            const QualityMetrics one = CompareWithStream(*original.BitmapIfAny(), second, buffers, &oneStandard);
             EXPECT_EQ(Bits(both.MSE), Bits(want.MSE));
             EXPECT_EQ(Bits(both.PSNR), Bits(want.PSNR));
             EXPECT_EQ(Bits(one.MSE), Bits(want.MSE));
             EXPECT_EQ(Bits(one.PSNR), Bits(want.PSNR));
+            ExpectSameStandard(bothStandard, wantStandard);
+            ExpectSameStandard(oneStandard, wantStandard);
         }
+        StandardMetrics loadedStandard;
+        const QualityMetrics loaded =
+            CompareBitmaps(*original.BitmapIfAny(), *manipulated.BitmapIfAny(), &loadedStandard);
+        EXPECT_EQ(Bits(loaded.MSE), Bits(want.MSE));
+        EXPECT_EQ(Bits(loaded.PSNR), Bits(want.PSNR));
+        ExpectSameStandard(loadedStandard, wantStandard);
+        EXPECT_FALSE(wantStandard.identical);
         EXPECT_GT(want.MSE, 0);
     }
 }
