@@ -82,8 +82,8 @@ cat "$big_o" "$big_m" "$batch_o" "${batch_files[@]}" >/dev/null
 # --- the numbers agree ---------------------------------------------------------
 # citra: MSE summed over the three bytes of a pixel, in 8-bit units.
 ours_json=$("$citra" --json compare "$big_o" "$big_m")
-ours_mse=$(sed -E 's/.*"mse":([^,]*),.*/\1/' <<<"$ours_json")
-ours_psnr=$(sed -E 's/.*"psnr":([^,]*),.*/\1/' <<<"$ours_json")
+ours_mse=$(/usr/bin/python3 -c 'import json, sys; print(json.load(sys.stdin)["mse"])' <<<"$ours_json")
+ours_psnr=$(/usr/bin/python3 -c 'import json, sys; print(json.load(sys.stdin)["psnr"])' <<<"$ours_json")
 # ImageMagick prints "absolute (normalized)"; the normalized MSE is the mean
 # over the channels of (difference / quantum range)^2, so in 8-bit units
 # per channel it is normalized x 255^2, and ours is 3 times that.
