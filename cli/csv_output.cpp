@@ -48,9 +48,8 @@ void AppendStandardFields(std::string& line, const std::optional<StandardMetrics
 
 }  // namespace
 
-std::string PairCsvHeader(bool standard) {
+std::string PairCsvHeader() {
     std::string header = text::kCsvHeader;
-    if (!standard) return header;
     header += text::kCsvStandardColumns;
     for (const char* name : kChannelOrder) {
         for (const char* metric : {"_mse", "_psnr", "_ssim"}) header += std::string(",") + name + metric;
@@ -77,7 +76,7 @@ void AppendCsvField(std::string& out, std::string_view bytes) {
     out += '"';
 }
 
-std::string PairCsv(const PairResult& result, bool standard) {
+std::string PairCsv(const PairResult& result) {
     std::string line;
     AppendCsvField(line, result.original);
     line += ',';
@@ -86,12 +85,12 @@ std::string PairCsv(const PairResult& result, bool standard) {
     if (result.error) {
         line += ",,,,";
         AppendCsvField(line, *result.error);
-        if (standard) AppendStandardFields(line, std::nullopt, std::nullopt);
+        AppendStandardFields(line, std::nullopt, std::nullopt);
         return line;
     }
     if (result.metricsUnavailable) {
         line += ",,,,";
-        if (standard) AppendStandardFields(line, result.standard, result.metricsUnavailable);
+        AppendStandardFields(line, result.standard, result.metricsUnavailable);
         return line;
     }
     // Finite numbers in shortest form contain no comma or quote.
@@ -103,6 +102,6 @@ std::string PairCsv(const PairResult& result, bool standard) {
     line += ',';
     line += FormatMetric(result.metrics.PSNR, ".");
     line += ',';
-    if (standard) AppendStandardFields(line, result.standard, std::nullopt);
+    AppendStandardFields(line, result.standard, std::nullopt);
     return line;
 }

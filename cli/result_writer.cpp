@@ -23,15 +23,14 @@ private:
 // Compare only: the header at once, then one line per pair.
 class CsvWriter : public ResultWriter {
 public:
-    CsvWriter(std::ostream& out, bool standard) : out_(out), standard_(standard) { Line(PairCsvHeader(standard)); }
+    explicit CsvWriter(std::ostream& out) : out_(out) { Line(PairCsvHeader()); }
     void Write(const InfoResult&) override {}
     void Write(const HistogramResult&) override {}
-    void Write(const PairResult& result) override { Line(PairCsv(result, standard_)); }
+    void Write(const PairResult& result) override { Line(PairCsv(result)); }
 
 private:
     void Line(const std::string& text) { out_ << text << '\n' << std::flush; }
     std::ostream& out_;
-    bool standard_;
 };
 
 class TextWriter : public ResultWriter {
@@ -59,8 +58,8 @@ private:
 }  // namespace
 
 std::unique_ptr<ResultWriter> MakeResultWriter(OutputFormat format, std::ostream& out,
-                                               std::string decimalSeparator, bool standardColumns) {
+                                               std::string decimalSeparator) {
     if (format == OutputFormat::Json) return std::make_unique<JsonLinesWriter>(out);
-    if (format == OutputFormat::Csv) return std::make_unique<CsvWriter>(out, standardColumns);
+    if (format == OutputFormat::Csv) return std::make_unique<CsvWriter>(out);
     return std::make_unique<TextWriter>(out, std::move(decimalSeparator));
 }

@@ -20,6 +20,5 @@ public:
     virtual void Finish() {}
 };
 
-// standardColumns: the CSV header and rows carry the field's metrics.
 std::unique_ptr<ResultWriter> MakeResultWriter(OutputFormat format, std::ostream& out,
-                                               std::string decimalSeparator, bool standardColumns = false);
+                                               std::string decimalSeparator);

@@ -124,7 +124,7 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
     }
     const size_t pairCount = study ? studyPairs.size() : inputs.size();
 
-    const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator(), true);
+    const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
     const bool showProgress = options.progress == ProgressMode::On ||
                               (options.progress == ProgressMode::Auto && terminals.err);
     ProgressBar progress(err, showProgress, pairCount, terminals.out && terminals.err);
