@@ -2,24 +2,25 @@
 
 #include "attempt.h"
 #include "decoded_pairs.h"
-#include "image_reader.h"
+#include "bitmap_ssim.h"
 #include "messages.h"
 
 namespace {
 
-// SSIM of a pair already compared band by band: both files decoded whole,
-// which gives the very bytes the bitmap reader compared.
+// SSIM of two 24-bit bitmaps already compared band by band: both files
+// read band by band once more, the window's rows held, never the pictures.
 void AddSsim(PairResult& result, const StandardOptions& options) {
+    StandardMetrics& standard = *result.standard;
     const std::optional<std::string> failure = Attempt([&] {
-        const Image original = ReadImage(result.original);
-        const Image manipulated = ReadImage(result.manipulated);
-        const StandardMetrics whole = ComputeStandardMetrics(original, manipulated, options);
-        result.standard->ssim = whole.ssim;
-        result.standard->ssimUnavailable = whole.ssimUnavailable;
-        for (size_t c = 0; c < result.standard->channels.size() && c < whole.channels.size(); ++c)
-            result.standard->channels[c].ssim = whole.channels[c].ssim;
+        BitmapFileStream original(result.original);
+        BitmapFileStream manipulated(result.manipulated);
+        if (auto refusal = SsimRefusal(original.Width(), original.Height())) {
+            standard.ssimUnavailable = *refusal;
+            return;
+        }
+        SetSsim(standard, BitmapPairSsim(original, manipulated, options.threads), false);
     });
-    if (failure) result.standard->ssimUnavailable = *failure;
+    if (failure) standard.ssimUnavailable = *failure;
 }
 
 }  // namespace

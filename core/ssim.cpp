@@ -1,6 +1,8 @@
 #include "ssim.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "cpu_features.h"
@@ -30,44 +32,54 @@ void GaussianWeights(double* centreOut) {
 
 }  // namespace
 
-std::optional<std::string> SsimRefusal(const Image& image) {
-    if (static_cast<size_t>(image.width) < kWindow || static_cast<size_t>(image.height) < kWindow)
+std::optional<std::string> SsimRefusal(int32_t width, int32_t height) {
+    if (width < static_cast<int32_t>(kWindow) || height < static_cast<int32_t>(kWindow))
         return "SSIM needs images of at least 11 x 11 pixels (the Gaussian window); these are " +
-               std::to_string(image.width) + " x " + std::to_string(image.height);
+               std::to_string(width) + " x " + std::to_string(height);
     return std::nullopt;
 }
 
-std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads, bool plainLoops) {
+std::optional<std::string> SsimRefusal(const Image& image) { return SsimRefusal(image.width, image.height); }
+
+namespace {
+
+ssim_detail::Job MakeJob(size_t width, size_t height, size_t channels, int bitDepth, uint32_t peak) {
     ssim_detail::Job job;
-    job.bitDepth = a.bitDepth;
-    job.a = a.bitDepth == 16 ? static_cast<const void*>(a.samples16.data()) : a.samples8.data();
-    job.b = b.bitDepth == 16 ? static_cast<const void*>(b.samples16.data()) : b.samples8.data();
-    job.width = static_cast<size_t>(a.width);
-    job.height = static_cast<size_t>(a.height);
-    job.channels = static_cast<size_t>(a.Channels());
+    job.bitDepth = bitDepth;
+    job.width = width;
+    job.height = height;
+    job.channels = channels;
     job.tileStride = (ssim_detail::kTilePixels + 2 * kRadius) * job.channels;
     GaussianWeights(job.weights);
     // skimage: C1 = (K1 * R) ** 2, C2 = (K2 * R) ** 2.
-    const double range = static_cast<double>(a.peak);
+    const double range = static_cast<double>(peak);
     job.c1 = (0.01 * range) * (0.01 * range);
     job.c2 = (0.03 * range) * (0.03 * range);
+    return job;
+}
 
-    const size_t outRows = job.height - 2 * kRadius;
-    const size_t tasks = (outRows + kStripRows - 1) / kStripRows;
-    const unsigned workers = static_cast<unsigned>(std::min<size_t>(ThreadsToUse(threads), tasks));
-    const size_t workDoubles = ssim_detail::WorkDoubles(job.tileStride);
-    const std::unique_ptr<double[]> work(new double[workDoubles * workers]);
-    const std::unique_ptr<double[]> rowSums(new double[outRows * job.channels]);
-    const auto rows = !plainLoops && CpuHasAvx2Fma() ? ssim_detail::SsimRowsAvx2 : ssim_detail::SsimRowsGeneric;
+using RowsFunction = void (*)(const ssim_detail::Job&, size_t, size_t, double*, double*);
 
+RowsFunction ChosenRows(bool plainLoops) {
+    return !plainLoops && CpuHasAvx2Fma() ? ssim_detail::SsimRowsAvx2 : ssim_detail::SsimRowsGeneric;
+}
+
+// SSIM rows [first, last) of the job's held rows, in strips of kStripRows
+// on up to `threads` threads; each row's sums go to rowSums[row - kRadius].
+void ComputeRows(const ssim_detail::Job& job, size_t first, size_t last, unsigned threads, RowsFunction rows,
+                 double* work, size_t workDoubles, double* rowSums) {
+    const size_t tasks = (last - first + kStripRows - 1) / kStripRows;
+    const unsigned workers = static_cast<unsigned>(std::min<size_t>(threads, tasks));
     RunTasks(tasks, workers, [&](unsigned worker, size_t task) {
-        const size_t first = kRadius + task * kStripRows;
-        const size_t last = std::min(first + kStripRows, kRadius + outRows);
-        rows(job, first, last, work.get() + worker * workDoubles, rowSums.get() + (first - kRadius) * job.channels);
+        const size_t begin = first + task * kStripRows;
+        const size_t end = std::min(begin + kStripRows, last);
+        rows(job, begin, end, work + worker * workDoubles, rowSums + (begin - kRadius) * job.channels);
     });
+}
 
-    // Rows are added in order whatever thread computed them, so the result
-    // does not depend on the number of threads.
+// Rows are added in order whatever thread computed them, so the result
+// does not depend on the number of threads or on how the rows came in.
+std::vector<double> MeanOfRows(const double* rowSums, size_t outRows, const ssim_detail::Job& job) {
     const double count = static_cast<double>(outRows) * static_cast<double>(job.width - 2 * kRadius);
     std::vector<double> result(job.channels);
     for (size_t ch = 0; ch < job.channels; ++ch) {
@@ -76,4 +88,60 @@ std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads
         result[ch] = sum / count;
     }
     return result;
+}
+
+}  // namespace
+
+std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads, bool plainLoops) {
+    ssim_detail::Job job = MakeJob(static_cast<size_t>(a.width), static_cast<size_t>(a.height),
+                                   static_cast<size_t>(a.Channels()), a.bitDepth, a.peak);
+    job.a = a.bitDepth == 16 ? static_cast<const void*>(a.samples16.data()) : a.samples8.data();
+    job.b = b.bitDepth == 16 ? static_cast<const void*>(b.samples16.data()) : b.samples8.data();
+    const size_t outRows = job.height - 2 * kRadius;
+    const unsigned workers = ThreadsToUse(threads);
+    const size_t workDoubles = ssim_detail::WorkDoubles(job.tileStride);
+    const std::unique_ptr<double[]> work(new double[workDoubles * workers]);
+    const std::unique_ptr<double[]> rowSums(new double[outRows * job.channels]);
+    ComputeRows(job, kRadius, kRadius + outRows, workers, ChosenRows(plainLoops), work.get(), workDoubles,
+                rowSums.get());
+    return MeanOfRows(rowSums.get(), outRows, job);
+}
+
+std::vector<double> ChannelSsimByRows(ImageRows& a, ImageRows& b, size_t width, size_t height, size_t channels,
+                                      uint32_t peak, unsigned threads, size_t bandRows) {
+    ssim_detail::Job job = MakeJob(width, height, channels, 8, peak);
+    const size_t halo = 2 * kRadius;
+    const size_t rowSamples = width * channels;
+    const size_t held = std::max<size_t>(bandRows, 1) + halo;
+    std::vector<uint8_t> rowsA(held * rowSamples), rowsB(held * rowSamples);
+    job.a = rowsA.data();
+    job.b = rowsB.data();
+    const size_t outRows = height - halo;
+    const unsigned workers = ThreadsToUse(threads);
+    const size_t workDoubles = ssim_detail::WorkDoubles(job.tileStride);
+    const std::unique_ptr<double[]> work(new double[workDoubles * workers]);
+    const std::unique_ptr<double[]> rowSums(new double[outRows * job.channels]);
+    const RowsFunction rows = ChosenRows(false);
+
+    // The buffers hold image rows [job.firstRow, job.firstRow + filled);
+    // after each band the window's last 10 rows move to the front.
+    size_t filled = 0;
+    for (size_t next = 0; next < height;) {
+        const size_t count = std::min(held - filled, height - next);
+        a.Read(next, count, rowsA.data() + filled * rowSamples);
+        b.Read(next, count, rowsB.data() + filled * rowSamples);
+        next += count;
+        filled += count;
+        // Output rows whose whole window is held.
+        const size_t first = job.firstRow + kRadius;
+        const size_t last = job.firstRow + filled - kRadius;
+        if (last > first) ComputeRows(job, first, last, workers, rows, work.get(), workDoubles, rowSums.get());
+        if (next == height) break;
+        const size_t keep = std::min(filled, halo);
+        std::memmove(rowsA.data(), rowsA.data() + (filled - keep) * rowSamples, keep * rowSamples);
+        std::memmove(rowsB.data(), rowsB.data() + (filled - keep) * rowSamples, keep * rowSamples);
+        job.firstRow += filled - keep;
+        filled = keep;
+    }
+    return MeanOfRows(rowSums.get(), outRows, job);
 }

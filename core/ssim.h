@@ -2,6 +2,8 @@
 // SSIM of every channel of an image pair, as scikit-image's
 // structural_similarity computes it with gaussian_weights=True, sigma=1.5,
 // use_sample_covariance=False, data_range=peak, one channel at a time.
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,9 +13,25 @@
 // Why a pair of this size has no SSIM (a side shorter than the 11-sample
 // window), or nullopt.
 std::optional<std::string> SsimRefusal(const Image& image);
+std::optional<std::string> SsimRefusal(int32_t width, int32_t height);
 
 // Mean SSIM of each channel, in stored order. The pair must be one that
 // StandardPairRefusal and SsimRefusal accept. threads: 0 for every core.
 // plainLoops: the loops built for any x86-64 even where AVX2 is there (for
 // the tests, which otherwise only reach the ones the processor picks).
 std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads, bool plainLoops = false);
+
+// The rows of an 8-bit image, handed over from the top a band at a time.
+class ImageRows {
+public:
+    virtual ~ImageRows() = default;
+    // Rows [first, first + count) into `out`: width x channels samples each,
+    // interleaved. Called with increasing `first`. May throw.
+    virtual void Read(size_t first, size_t count, uint8_t* out) = 0;
+};
+
+// ChannelSsim of two 8-bit images of width x height x channels with this
+// peak, bit for bit, from their rows read a band of `bandRows` at a time:
+// only a band and the window's 10 rows above it are held, never the images.
+std::vector<double> ChannelSsimByRows(ImageRows& a, ImageRows& b, size_t width, size_t height, size_t channels,
+                                      uint32_t peak, unsigned threads, size_t bandRows = 128);

@@ -14,6 +14,7 @@ struct Job {
     int bitDepth = 8;
     size_t width = 0;
     size_t height = 0;
+    size_t firstRow = 0;              // the image row at a and b (rows held from there on)
     size_t channels = 1;
     size_t tileStride = 0;            // doubles per quantity of a tile: (kTilePixels + 2 kRadius) * channels
     double weights[kRadius + 1] = {}; // Gaussian taps from the centre out, summing to 1 over both sides

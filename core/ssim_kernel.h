@@ -160,8 +160,8 @@ void SsimRowsOf(const ssim_detail::Job& job, size_t rowBegin, size_t rowEnd, dou
         const size_t outN = (px1 - px0) * c;
         for (size_t r = rowBegin; r < rowEnd; ++r) {
             for (size_t t = 0; t < kTaps; ++t) {
-                rowsA[t] = a + (r - kRadius + t) * rowSamples + in0;
-                rowsB[t] = b + (r - kRadius + t) * rowSamples + in0;
+                rowsA[t] = a + (r - kRadius + t - job.firstRow) * rowSamples + in0;
+                rowsB[t] = b + (r - kRadius + t - job.firstRow) * rowSamples + in0;
             }
             ColumnPass<T>(rowsA, rowsB, job.weights, v, v + stride, v + 2 * stride, v + 3 * stride, inN);
             for (size_t q = 0; q < kQuantities; ++q) {

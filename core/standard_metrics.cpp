@@ -116,6 +116,16 @@ StandardMetrics StandardFromDifferences(const SampleDifferences& totals, Channel
     return result;
 }
 
+void SetSsim(StandardMetrics& metrics, const std::vector<double>& channelSsim, bool alpha) {
+    const size_t colours = channelSsim.size() - (alpha ? 1 : 0);
+    double sum = 0;
+    for (size_t c = 0; c < channelSsim.size() && c < metrics.channels.size(); ++c) {
+        metrics.channels[c].ssim = channelSsim[c];
+        if (c < colours) sum += channelSsim[c];
+    }
+    metrics.ssim = sum / static_cast<double>(colours);
+}
+
 std::optional<std::string> StandardPairRefusal(const Image& a, const Image& b) {
     if (auto refusal = ImageRefusal(a, "original")) return refusal;
     if (auto refusal = ImageRefusal(b, "manipulated")) return refusal;
@@ -145,15 +155,8 @@ StandardMetrics ComputeStandardMetrics(const Image& original, const Image& manip
         if (auto refusal = SsimRefusal(original)) {
             result.ssimUnavailable = *refusal;
         } else {
-            const std::vector<double> ssim = ChannelSsim(original, manipulated, options.threads);
             const bool alpha = original.layout == ChannelLayout::GreyAlpha || original.layout == ChannelLayout::Rgba;
-            const size_t colours = ssim.size() - (alpha ? 1 : 0);
-            double sum = 0;
-            for (size_t c = 0; c < ssim.size(); ++c) {
-                result.channels[c].ssim = ssim[c];
-                if (c < colours) sum += ssim[c];
-            }
-            result.ssim = sum / static_cast<double>(colours);
+            SetSsim(result, ChannelSsim(original, manipulated, options.threads), alpha);
         }
     }
     return result;

@@ -51,6 +51,10 @@ std::optional<std::string> StandardPairRefusal(const Image& a, const Image& b);
 StandardMetrics StandardFromDifferences(const SampleDifferences& totals, ChannelLayout layout, uint32_t peak,
                                         size_t samples);
 
+// Puts each channel's SSIM (in stored order, alpha last when `alpha`) into
+// `metrics` and their mean over the colour channels as the overall SSIM.
+void SetSsim(StandardMetrics& metrics, const std::vector<double>& channelSsim, bool alpha);
+
 // Throws CitraError with StandardPairRefusal's message for a refused pair.
 StandardMetrics ComputeStandardMetrics(const Image& original, const Image& manipulated,
                                        const StandardOptions& options = {});
