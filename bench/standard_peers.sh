@@ -3,7 +3,8 @@
 # on files made for it:
 #   - a 4000 x 4000 8-bit RGB PNG pair: `citra compare` (MSE, PSNR and the
 #     counts) against decoding the two files alone (citra_decode_pair, the
-#     same decoder and nothing else), ImageMagick's `compare -metric PSNR`
+#     same decoder on two threads, as citra decodes one pair, and nothing
+#     else), ImageMagick's `compare -metric PSNR`
 #     and ffmpeg's psnr filter;
 #   - the same pixels as 24-bit BMP files: `citra --ssim compare` against
 #     ffmpeg's ssim filter and scikit-image's structural_similarity (the

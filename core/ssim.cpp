@@ -112,12 +112,13 @@ std::vector<double> ChannelSsimByRows(ImageRows& a, ImageRows& b, size_t width, 
     ssim_detail::Job job = MakeJob(width, height, channels, 8, peak);
     const size_t halo = 2 * kRadius;
     const size_t rowSamples = width * channels;
-    const size_t held = std::max<size_t>(bandRows, 1) + halo;
+    const unsigned workers = ThreadsToUse(threads);
+    if (bandRows == 0) bandRows = 2 * kStripRows * workers;
+    const size_t held = bandRows + halo;
     std::vector<uint8_t> rowsA(held * rowSamples), rowsB(held * rowSamples);
     job.a = rowsA.data();
     job.b = rowsB.data();
     const size_t outRows = height - halo;
-    const unsigned workers = ThreadsToUse(threads);
     const size_t workDoubles = ssim_detail::WorkDoubles(job.tileStride);
     const std::unique_ptr<double[]> work(new double[workDoubles * workers]);
     const std::unique_ptr<double[]> rowSums(new double[outRows * job.channels]);

@@ -31,7 +31,8 @@ public:
 };
 
 // ChannelSsim of two 8-bit images of width x height x channels with this
-// peak, bit for bit, from their rows read a band of `bandRows` at a time:
-// only a band and the window's 10 rows above it are held, never the images.
+// peak, bit for bit, from their rows read a band of `bandRows` at a time
+// (0: two strips of rows for each thread): only a band and the window's 10
+// rows above it are held, never the images.
 std::vector<double> ChannelSsimByRows(ImageRows& a, ImageRows& b, size_t width, size_t height, size_t channels,
-                                      uint32_t peak, unsigned threads, size_t bandRows = 128);
+                                      uint32_t peak, unsigned threads, size_t bandRows = 0);

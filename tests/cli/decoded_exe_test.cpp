@@ -225,7 +225,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefusedPairs,
                                          RefusedCase{"SizesDiffer", "a.png", "tiny_b.png"},
                                          RefusedCase{"DepthsDiffer", "a16.pgm", "grey.png"},
                                          RefusedCase{"CutShort", "a.png", "cut.png"},
-                                         RefusedCase{"Missing", "missing.png", "b.png"}),
+                                         RefusedCase{"Missing", "missing.png", "b.png"},
+                                         // Decoded side by side, the original's error still comes first.
+                                         RefusedCase{"BothFail", "missing.png", "cut.png"},
+                                         RefusedCase{"ManipulatedFails", "a.png", "cut.png"}),
                          [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 // Every compare run has today's columns first and the field's after them,
