@@ -15,6 +15,9 @@ TLabel::TLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
 
 void TLabel::setText(const QString& text) {
     QLabel::setText(text);
+    // A label named after the caption beside it tells its text to screen
+    // readers as the description (a label's name stands for its text).
+    if (!accessibleName().isEmpty()) setAccessibleDescription(text);
     AutoSize();
 }
 

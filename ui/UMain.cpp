@@ -72,6 +72,7 @@ TForm1::TForm1(QWidget* parent)
     setBackgroundRole(QPalette::Button);
     CreateControls();
     SetTabOrder();
+    NameForScreenReaders();
     BindHandlers();
     ApplyFixedSize();
     focusTracking_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { NoteFocus(now); });
@@ -236,8 +237,11 @@ void TForm1::SetTabOrder() {
     for (size_t i = 1; i < std::size(order); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
+    // No button is a default one (that would change how it is drawn); Return
+    // and Enter press the focused button through the event filter instead.
     for (QPushButton* button : {Button1, Button2, Button3, Button4, Button5}) {
         button->setAutoDefault(false);
+        button->installEventFilter(this);
     }
     // Alt with a letter is an accelerator key, never text for an edit box,
     // also when its button is disabled.
@@ -246,10 +250,32 @@ void TForm1::SetTabOrder() {
     }
 }
 
+void TForm1::NameForScreenReaders() {
+    // The caption of the label beside each control, without the spaces and
+    // colon that line the captions up; the visible texts stay as they are.
+    const auto caption = [](const QLabel* label) {
+        QString text = label->text();
+        while (!text.isEmpty() && (text.back() == QLatin1Char(':') || text.back().isSpace())) text.chop(1);
+        return text;
+    };
+    const std::pair<QWidget*, const QLabel*> pairs[] = {
+        {Edit1, Label3}, {Edit2, Label4}, {Edit3, Label9}, {Edit4, Label10}, {Label7, Label5}, {Label8, Label6},
+    };
+    for (const auto& [control, label] : pairs) control->setAccessibleName(caption(label));
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() == Qt::AltModifier && !key->text().isEmpty()) {
+        auto* button = qobject_cast<QPushButton*>(watched);
+        const bool enterKey = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (button != nullptr && enterKey && modifiers == Qt::NoModifier) {
+            // Held down, the key presses the button once.
+            if (!key->isAutoRepeat() && button->isEnabled()) button->click();
+            return true;
+        }
+        if (button == nullptr && key->modifiers() == Qt::AltModifier && !key->text().isEmpty()) {
             return true;
         }
     }

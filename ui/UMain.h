@@ -84,6 +84,7 @@ protected:
 private:
     void CreateControls();
     void SetTabOrder();
+    void NameForScreenReaders();
     void BindHandlers();
     void Place(QWidget* control, int left, int top, int width, int height);
     void PlaceOnWorkspace(QWidget* control, int left, int top, int width, int height);

@@ -4,6 +4,7 @@
 // except in the test that answers the real ones.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
@@ -194,6 +195,74 @@ protected:
     QStringList messages_;
     QStringList errors_;
 };
+
+// Return and the keypad's Enter press the focused button, once however long
+// they are held; in an edit box they press nothing. The commands are
+// unhooked: only the key's click is looked at here.
+TEST_F(CommandsTest, ReturnAndEnterPressTheFocusedButton) {
+    const std::vector<QPushButton*> buttons{form_->Button1, form_->Button2, form_->Button3, form_->Button4,
+                                            form_->Button5};
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (QPushButton* button : buttons) {
+        button->setEnabled(true);
+        QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
+        spies.push_back(std::make_unique<QSignalSpy>(button, &QPushButton::clicked));
+    }
+    const auto counts = [&] {
+        std::vector<int> n;
+        for (const auto& spy : spies) n.push_back(static_cast<int>(spy->count()));
+        return n;
+    };
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        SCOPED_TRACE(buttons[i]->objectName().toStdString());
+        buttons[i]->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), buttons[i]);
+        std::vector<int> want = counts();
+        QTest::keyClick(buttons[i], Qt::Key_Return);
+        ++want[i];
+        EXPECT_EQ(counts(), want) << "Return";
+        QTest::keyClick(buttons[i], Qt::Key_Enter, Qt::KeypadModifier);
+        ++want[i];
+        EXPECT_EQ(counts(), want) << "Enter";
+        QKeyEvent repeated(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
+        QApplication::sendEvent(buttons[i], &repeated);
+        EXPECT_EQ(counts(), want) << "a held key presses once";
+        QTest::keyClick(buttons[i], Qt::Key_Return, Qt::ShiftModifier);
+        EXPECT_EQ(counts(), want) << "Shift+Return";
+    }
+    const std::vector<int> before = counts();
+    form_->Edit1->setFocus();
+    QTest::keyClick(form_->Edit1, Qt::Key_Return);
+    EXPECT_EQ(counts(), before) << "Return in an edit box";
+}
+
+// Each edit box and Info value is named after the caption beside it; an
+// Info value's text follows as its description.
+TEST_F(CommandsTest, ScreenReadersHearTheCaptionBesideEachControl) {
+    const std::pair<QWidget*, const char*> names[] = {
+        {form_->Edit1, "File Citra Asli"},
+        {form_->Edit2, "File Citra Hasil Manipulasi"},
+        {form_->Edit3, "Mean Squre Error (MSE)"},
+        {form_->Edit4, "Peak Signal to Noise Ratio (PSNR)"},
+        {form_->Label7, "Ukuran File Citra"},
+        {form_->Label8, "Luas File Citra"},
+    };
+    const auto accessible = [](QWidget* control, QAccessible::Text which) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(control);
+        return face != nullptr ? face->text(which) : QStringLiteral("(no interface)");
+    };
+    for (const auto& [control, name] : names) {
+        EXPECT_EQ(accessible(control, QAccessible::Name), QString::fromLatin1(name))
+            << control->objectName().toStdString();
+    }
+    EXPECT_EQ(form_->Label3->text(), QStringLiteral("File Citra Asli                     :")) << "visible text kept";
+
+    OpenOriginal(Bmp24(QStringLiteral("asli.bmp"), 640, 480));
+    EXPECT_EQ(accessible(form_->Label7, QAccessible::Description), QStringLiteral("921654 bytes"));
+    EXPECT_EQ(accessible(form_->Label8, QAccessible::Description), QStringLiteral("640 x 480 pixels"));
+    EXPECT_EQ(accessible(form_->Label7, QAccessible::Name), QStringLiteral("Ukuran File Citra"));
+    EXPECT_EQ(form_->Label7->text(), QStringLiteral("921654 bytes"));
+}
 
 TEST_F(CommandsTest, TypicalUseWithTheKeyboard) {
     const QString original = Bmp24(QStringLiteral("asli.bmp"), 640, 480);
