@@ -89,7 +89,21 @@ void TWorkspace::PlaceOnBackground(QWidget* control, QPoint ownerPosition, QSize
 
 bool TWorkspace::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Resize) backdrop_->setGeometry(viewport()->rect());
+    // Every child window is watched for changes of its stacking order.
+    if (event->type() == QEvent::ChildPolished) {
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (child != backdrop_ && child->isWidgetType()) child->installEventFilter(this);
+    }
     return QMdiArea::viewportEvent(event);
+}
+
+bool TWorkspace::eventFilter(QObject* watched, QEvent* event) {
+    // A child window that is minimised lowers itself to the bottom of the
+    // viewport, under the background layer, which would then take its
+    // clicks: the layer goes back under every window.
+    if (watched != backdrop_ && (event->type() == QEvent::ZOrderChange || event->type() == QEvent::WindowStateChange))
+        backdrop_->lower();
+    return QMdiArea::eventFilter(watched, event);
 }
 
 void TWorkspace::scrollContentsBy(int dx, int dy) {

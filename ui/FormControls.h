@@ -51,6 +51,7 @@ public:
 protected:
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* backdrop_ = nullptr;  // holds the controls drawn behind the child windows

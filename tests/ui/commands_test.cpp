@@ -810,3 +810,69 @@ TEST(Commands, CommaSeparator) {
 }
 
 }  // namespace
+
+// Minimised histogram windows in the main window's workspace: the point of
+// each one's title bar belongs to it (nothing of the workspace lies over it,
+// so the click reaches it), and restored it shows the drawing it had, pixel
+// for pixel.
+enum class Minimising { Reset, OriginalThenManipulated, ManipulatedThenOriginal, ResetThenOpenOriginal,
+                        ResetThenOpenManipulated };
+
+class MinimisedWindowTest : public CommandsTest, public ::testing::WithParamInterface<Minimising> {};
+
+TEST_P(MinimisedWindowTest, TitleBarTakesTheClickAndRestoresTheDrawing) {
+    OpenOriginal(Bmp24(QStringLiteral("asli.bmp"), 40, 30));
+    OpenManipulated(Bmp24(QStringLiteral("hasil.bmp"), 40, 30, [](int x, int y) { return Pattern(y, x); }));
+    ASSERT_NE(FormHist, nullptr);
+    ASSERT_NE(FormHist2, nullptr);
+    const QImage drawn1 = FormHist->grab().toImage();
+    const QImage drawn2 = FormHist2->grab().toImage();
+    switch (GetParam()) {
+    case Minimising::Reset: Click(form_->Button4); break;
+    case Minimising::OriginalThenManipulated:
+        FormHist->showMinimized();
+        FormHist2->showMinimized();
+        break;
+    case Minimising::ManipulatedThenOriginal:
+        FormHist2->showMinimized();
+        FormHist->showMinimized();
+        break;
+    case Minimising::ResetThenOpenOriginal:
+        Click(form_->Button4);
+        OpenOriginal(std::nullopt);
+        break;
+    case Minimising::ResetThenOpenManipulated:
+        Click(form_->Button4);
+        form_->Button2->setEnabled(true);  // reset leaves it off until an original is opened
+        OpenManipulated(std::nullopt);
+        break;
+    }
+    QApplication::processEvents();
+    for (TFormHist* window : {FormHist, FormHist2}) {
+        if (!window->isMinimized()) continue;
+        SCOPED_TRACE(window->windowTitle().toStdString());
+        const QPoint title = window->mapToGlobal(QPoint(window->width() / 3, window->height() / 2));
+        QWidget* hit = QApplication::widgetAt(title);
+        ASSERT_TRUE(hit == window || window->isAncestorOf(hit))
+            << "the title bar's point belongs to " << (hit ? hit->metaObject()->className() : "nothing");
+        // What the title bar's restore box does.
+        window->showNormal();
+        ASSERT_FALSE(window->isMinimized());
+    }
+    if (GetParam() != Minimising::ResetThenOpenOriginal && GetParam() != Minimising::ResetThenOpenManipulated) {
+        EXPECT_EQ(FormHist->grab().toImage(), drawn1);
+        EXPECT_EQ(FormHist2->grab().toImage(), drawn2);
+    }
+}
+
+std::string MinimisingName(const ::testing::TestParamInfo<Minimising>& info) {
+    const char* const names[] = {"Reset", "OriginalThenManipulated", "ManipulatedThenOriginal",
+                                 "ResetThenOpenOriginal", "ResetThenOpenManipulated"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequences, MinimisedWindowTest,
+                         ::testing::Values(Minimising::Reset, Minimising::OriginalThenManipulated,
+                                           Minimising::ManipulatedThenOriginal, Minimising::ResetThenOpenOriginal,
+                                           Minimising::ResetThenOpenManipulated),
+                         MinimisingName);
