@@ -23,20 +23,8 @@ runs=${RUNS:-15}
 build=${CITRA_BUILD_DIR:-build-peers}
 
 # --- tools -------------------------------------------------------------------
-need=()
-[ -x /usr/bin/compare ] || need+=(imagemagick)
-command -v ffmpeg >/dev/null || need+=(ffmpeg)
-command -v hyperfine >/dev/null || need+=(hyperfine)
-[ -x /usr/bin/time ] || need+=(time)
-command -v taskset >/dev/null || need+=(util-linux)
-if [ ${#need[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  echo "Installing for this benchmark: ${need[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -q >&2
-  $sudo apt-get install -y -q --no-install-recommends "${need[@]}" </dev/null >&2
-fi
+source bench/peer_tools.sh
+install_peer_tools
 im_compare=/usr/bin/compare
 
 if [ ! -x "$build/cli/citra" ] || [ -z "${CITRA_BUILD_DIR:-}" ]; then
@@ -58,21 +46,7 @@ batch_files=()
 for i in $(seq -w 1 50); do batch_files+=("$scratch/batch/frame_$i.bmp"); done
 "$scratch/make_bmp_set" 1920 1080 "$batch_o" "${batch_files[@]}"
 
-# ImageMagick's default policy refuses a picture this large (its memory, map
-# and disk limits are far below what two 64-megapixel pictures need): give it
-# one with higher limits, found first through MAGICK_CONFIGURE_PATH.
-mkdir "$scratch/magick"
-cat >"$scratch/magick/policy.xml" <<'EOF'
-<policymap>
-  <policy domain="resource" name="memory" value="8GiB"/>
-  <policy domain="resource" name="map" value="16GiB"/>
-  <policy domain="resource" name="width" value="64KP"/>
-  <policy domain="resource" name="height" value="64KP"/>
-  <policy domain="resource" name="area" value="4GP"/>
-  <policy domain="resource" name="disk" value="32GiB"/>
-</policymap>
-EOF
-export MAGICK_CONFIGURE_PATH=$scratch/magick
+allow_large_magick_pictures "$scratch/magick"
 
 # Written back to disk first, so that no writeback runs during the timings;
 # then every file read once, so that all are in the page cache.

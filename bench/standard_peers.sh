@@ -29,20 +29,8 @@ runs=${RUNS:-10}
 pairs=${PAIRS:-10000}
 build=${CITRA_BUILD_DIR:-build-standard-peers}
 
-need=()
-[ -x /usr/bin/compare ] || need+=(imagemagick)
-command -v ffmpeg >/dev/null || need+=(ffmpeg)
-command -v hyperfine >/dev/null || need+=(hyperfine)
-[ -x /usr/bin/time ] || need+=(time)
-command -v taskset >/dev/null || need+=(util-linux)
-if [ ${#need[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  echo "Installing for this benchmark: ${need[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -q >&2
-  $sudo apt-get install -y -q --no-install-recommends "${need[@]}" </dev/null >&2
-fi
+source bench/peer_tools.sh
+install_peer_tools
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCITRA_UI=OFF -DCITRA_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target citra citra_decode_pair >/dev/null
@@ -51,18 +39,7 @@ decode=$(realpath "$build/bench/citra_decode_pair")
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/citra-standard-peers-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
-# ImageMagick's default policy refuses pictures this large.
-cat > "$scratch/policy.xml" <<'XML'
-<policymap>
-  <policy domain="resource" name="memory" value="4GiB"/>
-  <policy domain="resource" name="map" value="8GiB"/>
-  <policy domain="resource" name="width" value="64KP"/>
-  <policy domain="resource" name="height" value="64KP"/>
-  <policy domain="resource" name="area" value="1GP"/>
-  <policy domain="resource" name="disk" value="16GiB"/>
-</policymap>
-XML
-export MAGICK_CONFIGURE_PATH=$scratch
+allow_large_magick_pictures "$scratch/magick"
 
 # --- files -------------------------------------------------------------------
 /usr/bin/python3 - "$scratch" "$pairs" <<'PY'

@@ -3,15 +3,8 @@
 #include <algorithm>
 
 #include "cpu_features.h"
+#include "sample_differences_builds.h"
 
-namespace difference_detail {
-void TallyGeneric(const uint8_t* a, const uint8_t* b, size_t n, int channels, SampleDifferences& out);
-void TallyGeneric(const uint16_t* a, const uint16_t* b, size_t n, int channels, SampleDifferences& out);
-#if defined(CITRA_AVX2_KERNELS)
-void TallyAvx2(const uint8_t* a, const uint8_t* b, size_t n, int channels, SampleDifferences& out);
-void TallyAvx2(const uint16_t* a, const uint16_t* b, size_t n, int channels, SampleDifferences& out);
-#endif
-}  // namespace difference_detail
 
 void SampleDifferences::Add(const SampleDifferences& other) {
     for (int c = 0; c < 4; ++c) squares[c] += other.squares[c];

@@ -5,6 +5,7 @@
 // them, at half this speed.
 #include <immintrin.h>
 
+#include "sample_differences_builds.h"
 #include "sample_differences_kernel.h"
 
 namespace difference_detail {

@@ -1,3 +1,4 @@
+#include "sample_differences_builds.h"
 #include "sample_differences_kernel.h"
 
 namespace difference_detail {
