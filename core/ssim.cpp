@@ -113,7 +113,11 @@ std::vector<double> ChannelSsimByRows(ImageRows& a, ImageRows& b, size_t width, 
     const size_t halo = 2 * kRadius;
     const size_t rowSamples = width * channels;
     const unsigned workers = ThreadsToUse(threads);
-    if (bandRows == 0) bandRows = 2 * kStripRows * workers;
+    // Two strips for each thread, as long as a band of both images stays
+    // within a few MiB (very wide images on many cores).
+    constexpr size_t kMaxBandBytes = size_t{16} << 20;
+    if (bandRows == 0)
+        bandRows = std::max<size_t>(1, std::min<size_t>(2 * kStripRows * workers, kMaxBandBytes / rowSamples));
     const size_t held = bandRows + halo;
     std::vector<uint8_t> rowsA(held * rowSamples), rowsB(held * rowSamples);
     job.a = rowsA.data();
