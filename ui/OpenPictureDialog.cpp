@@ -49,6 +49,21 @@ QString TPictureFileDialog::ChosenPath() const {
     return files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
 }
 
+bool TPictureFileDialog::FilterTyped(const QString& path) {
+    // A name with * or ? that names no file is a pattern, as in other file
+    // dialogs: the list shows the files of its folder that match it.
+    const QFileInfo typed(path);
+    const QString pattern = typed.fileName();
+    if (!pattern.contains(QLatin1Char('*')) && !pattern.contains(QLatin1Char('?'))) return false;
+    if (typed.exists()) return false;
+    const QDir folder = typed.dir();
+    if (!folder.exists()) return false;
+    setDirectory(folder);
+    setNameFilter(pattern);
+    if (QLineEdit* box = FileNameBox()) box->clear();
+    return true;
+}
+
 void TPictureFileDialog::accept() {
     // The name in the box is taken as it is, whatever it names: a missing
     // file, a missing or an existing folder. Relative names are relative
@@ -63,7 +78,9 @@ void TPictureFileDialog::accept() {
     if (name == QLatin1String("~") || name.startsWith(QLatin1String("~/"))) {
         name = QDir::homePath() + name.mid(1);
     }
-    chosen_ = QDir::cleanPath(QDir(directory().absolutePath()).absoluteFilePath(name));
+    const QString path = QDir::cleanPath(QDir(directory().absolutePath()).absoluteFilePath(name));
+    if (FilterTyped(path)) return;
+    chosen_ = path;
     // A file picked in the list may lie outside the folder shown (its full
     // path was typed): the list knows where it is.
     for (const QString& selected : selectedFiles()) {

@@ -28,6 +28,10 @@ public slots:
     void accept() override;
 
 private:
+    // Shows the files matching a typed pattern instead of taking it as a
+    // name; false when `path` is not a pattern.
+    bool FilterTyped(const QString& path);
+
     TPicturePreview* preview_;
     QString chosen_;
 };

@@ -119,6 +119,38 @@ TEST_F(OpenDialogTest, AnExistingFileAFolderAndARelativeNameAreConfirmed) {
     EXPECT_EQ(dialog.FileName(), dir.filePath(QStringLiteral("baru")));
 }
 
+// A typed * or ? filters the list (in the folder typed with it, if any)
+// and confirms nothing; a file whose name has a star is still taken.
+TEST_F(OpenDialogTest, ATypedPatternFiltersTheListInsteadOfConfirming) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    const QString starred = dir.filePath(QStringLiteral("bintang*.bmp"));
+    for (const QString& name : {dir.filePath(QStringLiteral("a.jpg")), dir.filePath(QStringLiteral("sub/c.jpg")), starred}) {
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    TOpenPictureDialog dialog(&owner);
+    EXPECT_FALSE(ExecuteAnswering(dialog, [&](TPictureFileDialog* d) {
+        d->setDirectory(dir.path());
+        TypeAndConfirm(d, QStringLiteral("*.jpg"));
+        EXPECT_TRUE(d->isVisible()) << "a pattern confirms nothing";
+        EXPECT_EQ(d->nameFilters(), QStringList{QStringLiteral("*.jpg")});
+        EXPECT_EQ(QDir(d->directory()), QDir(dir.path()));
+        EXPECT_TRUE(d->FileNameBox()->text().isEmpty());
+
+        TypeAndConfirm(d, QStringLiteral("sub/?.jpg"));
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(QDir(d->directory()), QDir(dir.filePath(QStringLiteral("sub"))));
+        EXPECT_EQ(d->nameFilters(), QStringList{QStringLiteral("?.jpg")});
+
+        TypeAndConfirm(d, dir.path() + QStringLiteral("/*.bmp"));
+        EXPECT_EQ(QDir(d->directory()), QDir(dir.path()));
+        EXPECT_EQ(d->nameFilters(), QStringList{QStringLiteral("*.bmp")});
+        d->reject();
+    }));
+    EXPECT_TRUE(ExecuteAnswering(dialog, [&](TPictureFileDialog* d) { TypeAndConfirm(d, starred); }));
+    EXPECT_EQ(dialog.FileName(), starred);
+}
+
 TEST_F(OpenDialogTest, TheHookAnswersInsteadOfTheDialog) {
     TOpenPictureDialog dialog(&owner);
     int asked = 0;
