@@ -68,7 +68,7 @@ PairResult ComputeInput(const BatchOriginal* original, const std::string& origin
         result.error = input.error;
         return result;
     }
-    return CompareFilePair(originalPath, input.path, original, buffers, settings.decoded);
+    return CompareFilePair(originalPath, input.path, original, buffers, settings.standard);
 }
 
 }  // namespace
@@ -126,7 +126,7 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
     // single one, when every input is a folder that gave no file, or for
     // the pairs that are decoded whole.
     const size_t files = static_cast<size_t>(std::count_if(inputs.begin(), inputs.end(), [&](const PairInput& input) {
-        return !input.error && !(settings.decoded && IsDecodedPair(originalPath, input.path));
+        return !input.error && !(settings.standard && IsDecodedPair(originalPath, input.path));
     }));
     std::optional<BatchOriginal> original;
     std::jthread loader;  // joined before `original` goes

@@ -37,9 +37,9 @@ struct PairRunSettings {
     std::chrono::milliseconds tickInterval{50};
     // Bytes read from a file at a time.
     size_t bandBytes = StreamBuffers::kDefaultBandBytes;
-    // When set, a pair IsDecodedPair accepts is compared by CompareDecodedPair
-    // with these options; else every pair as the desktop program would.
-    std::optional<StandardOptions> decoded;
+    // The field's metrics with these options for every pair (CompareFilePair);
+    // unset, every pair is compared as the desktop program would.
+    std::optional<StandardOptions> standard;
 };
 
 struct PairRunCallbacks {

@@ -1,12 +1,10 @@
 #include "run.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <thread>
 
 #include "analysis.h"
 #include "checked_output.h"
-#include "decoded_pairs.h"
 #include "decimal_separator.h"
 #include "interrupt.h"
 #include "manipulated_list.h"
@@ -137,7 +135,7 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
     settings.abandon = &outputLost;
     // Several pairs at once each take one thread for their SSIM.
     const StandardOptions standard{options.ssim, pairCount > 1 && settings.jobs > 1 ? 1u : 0u};
-    settings.decoded = standard;
+    settings.standard = standard;
     bool allOk = true;
     SummaryBuilder summary;
     PairRunCallbacks callbacks;
