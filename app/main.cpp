@@ -1,7 +1,9 @@
 // The desktop program: registers the picture kinds, creates the main
-// window, shows it centred on the desktop and runs the event loop.
+// window, shows it centred on the desktop (or maximised or minimised, when
+// asked) and runs the event loop.
 #include "AppIcon.h"
 #include "Application.h"
+#include "StartShow.h"
 #include "UMain.h"
 #include "picture.h"
 
@@ -12,7 +14,7 @@ int main(int argc, char** argv) {
     RegisterPictureKinds();
 
     Form1 = new TForm1;
-    Form1->show();
+    ShowAtStart(Form1, StartShowFromArguments(QCoreApplication::arguments()));
 
     application.exec();
     delete Form1;  // the histogram windows go with it

@@ -8,9 +8,9 @@ packages=(
   clang libclang-rt-14-dev llvm
   libjpeg62-turbo-dev libspng-dev libtiff-dev
   python3 python3-numpy python3-pil python3-skimage
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool xauth x11-utils openbox
+  xvfb xdotool xauth x11-utils openbox wmctrl
   fonts-dejavu-core fontconfig
   locales
 )

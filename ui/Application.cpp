@@ -23,6 +23,11 @@ void ReportCurrentException() {
 }  // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // What taskbars show for the program: on X11 the class of its windows
+    // (WM_CLASS) comes from the application name; the desktop entry of
+    // the same name gives its icon and launcher.
+    setApplicationName(ApplicationTitle());
+    setDesktopFileName(QStringLiteral("analisiscitra"));
     // The window layout is drawn for classic controls: sunken edit boxes,
     // group boxes with the caption set into the frame.
     if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) {

@@ -1,4 +1,5 @@
 #include "MessageBoxes.h"
+#include "FramedCentring.h"
 #include "Texts.h"
 
 #include <QApplication>
@@ -28,32 +29,47 @@ MessageHook& UncaughtErrorHook() {
     return hook;
 }
 
-QScreen* ScreenForMessages() {
+// The window the boxes belong to: the active one, else the first shown
+// top-level window that is no dialog (the main window). Window managers
+// keep a box with its owner (minimised, restored and stacked together)
+// and offer it no buttons of its own beyond closing.
+QWidget* MessageOwner() {
     if (QWidget* active = QApplication::activeWindow()) {
-        if (QScreen* screen = active->screen()) {
-            return screen;
+        return active;
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->windowType() == Qt::Window) {
+            return window;
         }
+    }
+    return nullptr;
+}
+
+QScreen* ScreenForMessages(QWidget* owner) {
+    if (owner != nullptr && owner->screen() != nullptr) {
+        return owner->screen();
     }
     return QGuiApplication::primaryScreen();
 }
 
 // The box of ShowModalMessage: centred on the screen, frame included,
-// once its size is final.
+// once its size is final and again once the window manager has framed it.
 class TModalMessageBox : public QDialog {
 public:
-    TModalMessageBox(QWidget* parent, QRect screen)
-        : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-          screen_(screen) {}
+    TModalMessageBox(QWidget* owner, QRect screen)
+        : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+          centring_(new TFramedCentring(this, [screen](QSize outer) {
+              return screen.center() - QPoint(outer.width() / 2, outer.height() / 2);
+          })) {}
 
 protected:
     void showEvent(QShowEvent* event) override {
         QDialog::showEvent(event);
-        const QSize outer = frameGeometry().size();
-        move(screen_.center() - QPoint(outer.width() / 2, outer.height() / 2));
+        centring_->Start();
     }
 
 private:
-    QRect screen_;
+    TFramedCentring* centring_;
 };
 
 }  // namespace
@@ -95,9 +111,10 @@ void ShowModalMessage(const QString& text) {
         return;
     }
 
-    QScreen* screen = ScreenForMessages();
+    QWidget* owner = MessageOwner();
+    QScreen* screen = ScreenForMessages(owner);
     const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 800, 600);
-    TModalMessageBox box(QApplication::activeWindow(), screenRect);
+    TModalMessageBox box(owner, screenRect);
     box.setObjectName(QStringLiteral("ModalMessage"));
     box.setWindowTitle(ApplicationTitle());
     QPixmap noIcon(16, 16);  // a blank icon: the box has none of its own
@@ -153,8 +170,9 @@ void ReportUncaughtError(const std::string& message) {
     QPointer<QWidget> activeWindow = QApplication::activeWindow();
     QPointer<QWidget> focused = QApplication::focusWidget();
 
-    // Owned by the application: no parent window, application-modal.
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok);
+    // Application-modal; a dialog of the main window, so that window
+    // managers keep the two together.
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, MessageOwner());
     box.setObjectName(QStringLiteral("UncaughtError"));
     box.setWindowModality(Qt::ApplicationModal);
     box.setTextFormat(Qt::PlainText);

@@ -19,6 +19,7 @@
 #include "Texts.h"
 #include "UnitHist.h"
 #include "WindowPlacement.h"
+#include "X11IconName.h"
 #include "decimal_separator.h"
 #include "messages.h"
 #include "metrics.h"
@@ -32,10 +33,8 @@ namespace {
 constexpr int kClientWidth = 749;
 constexpr int kClientHeight = 660;
 constexpr int kStatusBarHeight = 19;
-// How long the first placement waits for the window manager's frame: at
-// most 200 checks, 50 ms apart.
-constexpr int kPlacementChecks = 200;
-constexpr int kPlacementInterval = 50;
+// How long a size given by the frame stands before it is taken back (ms).
+constexpr int kSizeGuardDelay = 250;
 
 qreal ScreenDotsPerInch() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -68,16 +67,22 @@ TForm1::TForm1(QWidget* parent)
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       lineHeight_(WindowFontLineHeight(ScreenDotsPerInch())) {
     setWindowTitle(text::kMainTitle);
+    setWindowIconText(ApplicationTitle());  // the taskbar entry's text; the caption stays
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     CreateControls();
     SetTabOrder();
     NameForScreenReaders();
     BindHandlers();
-    ApplyFixedSize();
+    ApplySizeLimits();
     focusTracking_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { NoteFocus(now); });
-    placementTimer_.setInterval(kPlacementInterval);
-    connect(&placementTimer_, &QTimer::timeout, this, &TForm1::CheckPlacement);
+    sizeGuard_.setSingleShot(true);
+    sizeGuard_.setInterval(kSizeGuardDelay);
+    connect(&sizeGuard_, &QTimer::timeout, this, &TForm1::KeepDesignedSize);
+    placement_ = new TFramedCentring(this, [](QSize outer) {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        return primary->geometry().topLeft() + CentredOffset(primary->virtualGeometry().size(), outer);
+    });
 }
 
 TForm1::~TForm1() {
@@ -421,9 +426,22 @@ void TForm1::Button5Click(QObject*) {
     RequestQuit();
 }
 
-void TForm1::ApplyFixedSize() {
-    // The border is fixed: the size never follows the user or the contents.
-    setFixedSize(DesignedClientSize());
+void TForm1::ApplySizeLimits() {
+    // A window manager offers maximising only to a window whose size may
+    // change, so the hints allow growing past the designed size; the user
+    // still cannot resize the normal window (KeepDesignedSize).
+    setMinimumSize(DesignedClientSize());
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+bool TForm1::InNormalState() const {
+    return !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized));
+}
+
+void TForm1::KeepDesignedSize() {
+    if (InNormalState() && size() != DesignedClientSize()) {
+        resize(DesignedClientSize());
+    }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -436,17 +454,11 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     const int barHeight = Scaled(kStatusBarHeight);
     workspace_->setGeometry(0, 0, width(), height() - barHeight);
     StatusBar1->setGeometry(0, height() - barHeight, width(), barHeight);
-}
-
-void TForm1::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
-            setMinimumSize(0, 0);
-            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        } else if (!(windowState() & Qt::WindowMinimized)) {
-            ApplyFixedSize();
-        }
+    // A size the user gave the normal window by its frame is taken back.
+    // Later, not now: a window manager that maximises the window may send
+    // the new size before the new state.
+    if (InNormalState() && size() != DesignedClientSize()) {
+        sizeGuard_.start();
     }
 }
 
@@ -456,60 +468,12 @@ void TForm1::showEvent(QShowEvent* event) {
         return;
     }
     shownOnce_ = true;
+    SetX11IconName(this, windowIconText());
     // No control gets the focus at start: the window itself holds it.
     setFocus(Qt::OtherFocusReason);
-    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        CentreOnDesktop();
-        // The frame's size is known only once the window manager has framed
-        // the window: watch it for a short while and centre again when it
-        // changes, unless the user has taken over.
-        placementChecks_ = 0;
-        placementTimer_.start();
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) && QGuiApplication::primaryScreen() != nullptr) {
+        placement_->Start();
     }
-}
-
-void TForm1::CheckPlacement() {
-    ++placementChecks_;
-    if (placementChecks_ >= kPlacementChecks ||
-        (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))) {
-        placementTimer_.stop();
-        return;
-    }
-    const QSize outer = frameGeometry().size();
-    if (outer != placedOuterSize_) {
-        CentreOnDesktop();
-    } else if (outer != size()) {
-        placementTimer_.stop();  // framed, and centred with the frame
-    } else if (placementChecks_ == 5 || placementChecks_ == 20 || placementChecks_ == 60) {
-        // The toolkit learns the frame only from a configure notice; one
-        // may have come before the window manager framed the window. A
-        // move there and back asks for a fresh one.
-        const QPoint at = pos();
-        move(at + QPoint(1, 0));
-        move(at);
-    }
-}
-
-void TForm1::CentreOnDesktop() {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary == nullptr) {
-        return;
-    }
-    placedOuterSize_ = frameGeometry().size();
-    move(primary->geometry().topLeft() + CentredOffset(primary->virtualGeometry().size(), placedOuterSize_));
-}
-
-bool TForm1::event(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::NonClientAreaMouseButtonPress:
-        case QEvent::MouseButtonPress:
-        case QEvent::KeyPress:
-            placementTimer_.stop();  // the user has taken over
-            break;
-        default:
-            break;
-    }
-    return QWidget::event(event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

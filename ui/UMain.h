@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "FormControls.h"
+#include "FramedCentring.h"
 #include "ImageArea.h"
 #include "OpenPictureDialog.h"
 
@@ -76,9 +77,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -88,19 +87,18 @@ private:
     void BindHandlers();
     void Place(QWidget* control, int left, int top, int width, int height);
     void PlaceOnWorkspace(QWidget* control, int left, int top, int width, int height);
-    void ApplyFixedSize();
-    void CentreOnDesktop();
+    void ApplySizeLimits();
+    bool InNormalState() const;
+    void KeepDesignedSize();
 
     int lineHeight_;
     TWorkspace* workspace_ = nullptr;
     bool shownOnce_ = false;
-    void CheckPlacement();
     void NoteFocus(QWidget* now);
     QMetaObject::Connection focusTracking_;
     QPointer<QWidget> lastFocused_;  // the last control of this window with the focus
-    QTimer placementTimer_;
-    int placementChecks_ = 0;
-    QSize placedOuterSize_;
+    TFramedCentring* placement_ = nullptr;
+    QTimer sizeGuard_;  // takes back a size given by the frame
 };
 
 extern TForm1* Form1;

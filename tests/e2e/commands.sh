@@ -133,6 +133,29 @@ echo "MSE '$mse' (expected '$want_mse'), PSNR '$psnr' dB (expected '$want_psnr')
 [ "$mse" = "$want_mse" ] || fail "MSE box"
 [ "$psnr" = "$want_psnr" ] || fail "PSNR box"
 
+# Alt+R minimises both histogram windows at the bottom of the workspace
+# (641 pixels high): FormHist first, at its left end, FormHist2 beside it.
+# A double click on a minimised window's title bar restores it, showing
+# the histogram it drew last; the other then moves to the left end.
+xdotool windowactivate --sync "$window" 2>/dev/null || true
+xdotool key alt+r
+sleep 0.5
+"$grab" "$work/reset.png" || fail "screenshot failed"
+cp "$work/reset.png" "${shot%.png}-reset.png"
+for which in original manipulated; do
+    xdotool mousemove $((x + 40)) $((y + 641 - 8)) click --repeat 2 --delay 80 1
+    sleep 0.5
+    "$grab" "$work/restored.png" || fail "screenshot failed"
+    if [ "$which" = original ]; then
+        "$check" hist "$work/restored.png" "$original" "$hx1" "$hy1" 0 >/dev/null ||
+            fail "the original's histogram window was not restored by a double click on its title bar"
+    else
+        "$check" hist "$work/restored.png" "$manipulated" "$hx2" "$hy2" 0 >/dev/null ||
+            fail "the manipulated image's histogram window was not restored by a double click on its title bar"
+    fi
+    echo "minimised $which histogram: restored by its title bar, drawn as before"
+done
+
 press_until_exit alt+k
 [ "$app_rc" = 0 ] || fail "exit code $app_rc after Alt+K"
 echo "Alt+K (&Keluar) with both histogram windows open: exit code 0"

@@ -9,6 +9,9 @@
 //       prints MSE and PSNR as the analysis shows them with a full stop
 //   screen_check clipboard
 //       prints the clipboard's text
+//   screen_check same <a.png> <ax> <ay> <b.png> <bx> <by> <width> <height>
+//       compares a rectangle of one picture with one of another, pixel for
+//       pixel; prints how many differ and fails if any do
 // The expected drawing is built from the core's counts, scale and line
 // pixels, independently of the window's painting code.
 #include <QClipboard>
@@ -220,6 +223,27 @@ int Metrics(char** argv) {
     return 0;
 }
 
+int SameArea(char** argv) {
+    const QImage a = QImage(QString::fromLocal8Bit(argv[2])).convertToFormat(QImage::Format_RGB32);
+    const QImage b = QImage(QString::fromLocal8Bit(argv[5])).convertToFormat(QImage::Format_RGB32);
+    const int ax = std::atoi(argv[3]), ay = std::atoi(argv[4]);
+    const int bx = std::atoi(argv[6]), by = std::atoi(argv[7]);
+    const int width = std::atoi(argv[8]), height = std::atoi(argv[9]);
+    if (a.isNull() || b.isNull() || !a.rect().contains(QRect(ax, ay, width, height)) ||
+        !b.rect().contains(QRect(bx, by, width, height))) {
+        std::fprintf(stderr, "cannot read the pictures, or the rectangle lies outside one\n");
+        return 1;
+    }
+    long differing = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            differing += a.pixel(ax + x, ay + y) != b.pixel(bx + x, by + y) ? 1 : 0;
+        }
+    }
+    std::printf("%ld of %ld pixels differ\n", differing, static_cast<long>(width) * height);
+    return differing == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -236,6 +260,7 @@ int main(int argc, char** argv) {
         }
         if (command == "hist" && argc == 7) return FindHistogram(argv);
         if (command == "metrics" && argc == 4) return Metrics(argv);
+        if (command == "same" && argc == 10) return SameArea(argv);
         if (command == "clipboard" && argc == 2) {
             std::printf("%s\n", QGuiApplication::clipboard()->text().toLocal8Bit().constData());
             return 0;
@@ -246,6 +271,6 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr,
                  "usage: screen_check pair <original> <manipulated> <w> <h> | hist <png> <picture> <left> <top> <range>"
-                 " | metrics <original> <manipulated> | clipboard\n");
+                 " | metrics <original> <manipulated> | clipboard | same <a> <ax> <ay> <b> <bx> <by> <w> <h>\n");
     return 2;
 }

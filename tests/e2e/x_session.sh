@@ -56,9 +56,9 @@ wm_ready || { cat "$work/openbox.log" >&2; fail "openbox did not start"; }
 
 export QT_QPA_PLATFORM=xcb
 
-# Starts the program; sets app_pid and window.
+# Starts the program with the given arguments; sets app_pid and window.
 start_program() {
-    "$app" >"$work/app.log" 2>&1 &
+    "$app" "$@" >"$work/app.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
     window=""

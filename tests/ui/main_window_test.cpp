@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -14,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <iterator>
 #include <memory>
@@ -22,6 +26,7 @@
 
 #include "DesignFont.h"
 #include "MessageBoxes.h"
+#include "StartShow.h"
 #include "UMain.h"
 #include "WindowPlacement.h"
 #include "ui_fixtures.h"
@@ -188,8 +193,10 @@ TEST(MainWindow, CaptionClientAreaFontAndMembers) {
     TForm1& form = SharedForm();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Analisis Kualitas Citra"));
     EXPECT_EQ(form.size(), QSize(749, 660));
-    EXPECT_EQ(form.minimumSize(), QSize(749, 660)) << "the border is fixed";
-    EXPECT_EQ(form.maximumSize(), QSize(749, 660)) << "the border is fixed";
+    // A window manager offers maximising only when the hints let the size
+    // grow; the normal size is kept by the window itself (tested below).
+    EXPECT_EQ(form.minimumSize(), QSize(749, 660));
+    EXPECT_EQ(form.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
     EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(form.windowFlags() & Qt::WindowSystemMenuHint);
@@ -308,16 +315,94 @@ TEST(MainWindow, MaximisedKeepsStatusBarAtTheBottomAndControlsInPlace) {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.showMaximized();
-    QTRY_VERIFY(form.isMaximized());
-    QTRY_VERIFY(form.size() != QSize(749, 660));
+    ASSERT_TRUE(ui_fixtures::WaitUntil([&] { return form.isMaximized(); }));
+    ASSERT_TRUE(ui_fixtures::WaitUntil([&] { return form.size() != QSize(749, 660); }));
     const QSize size = form.size();
     EXPECT_EQ(form.Workspace()->geometry(), QRect(0, 0, size.width(), size.height() - 19));
     EXPECT_EQ(form.StatusBar1->geometry(), QRect(0, size.height() - 19, size.width(), 19));
     EXPECT_EQ(form.Edit1->geometry(), QRect(144, 72, 265, 21));
     EXPECT_EQ(form.Label3->mapTo(&form, QPoint(0, 0)), QPoint(16, 72));
     form.showNormal();
-    QTRY_COMPARE(form.size(), QSize(749, 660));
+    ASSERT_TRUE(ui_fixtures::WaitUntil([&] { return form.size() == QSize(749, 660); })) << form.size().width() << 'x' << form.size().height();
     EXPECT_EQ(form.StatusBar1->geometry(), QRect(0, 641, 749, 19));
+}
+
+// Taskbars show the application title: X11's reads the icon name and
+// the window class (from the application name), launchers the desktop
+// entry, whose name follows the executable it starts.
+TEST(MainWindow, TaskbarTextIsTheApplicationTitleCaptionUnchanged) {
+    TForm1& form = SharedForm();
+    EXPECT_EQ(form.windowIconText(), ApplicationTitle());
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Analisis Kualitas Citra"));
+    EXPECT_EQ(QCoreApplication::applicationName(), ApplicationTitle());
+
+    QFile entry(QStringLiteral(DESKTOP_ENTRY));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly | QIODevice::Text)) << DESKTOP_ENTRY;
+    QMap<QString, QString> keys;
+    for (const QString& line : QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'))) {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals > 0) keys.insert(line.left(equals), line.mid(equals + 1));
+    }
+    ASSERT_TRUE(keys.contains(QStringLiteral("Exec")));
+    EXPECT_EQ(keys.value(QStringLiteral("Exec")), QStringLiteral("AnalisisCitra"));
+    EXPECT_EQ(keys.value(QStringLiteral("Name")), ApplicationTitleFromPath(keys.value(QStringLiteral("Exec"))));
+    EXPECT_EQ(keys.value(QStringLiteral("StartupWMClass")), keys.value(QStringLiteral("Name")));
+    EXPECT_EQ(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"), QFileInfo(entry).fileName());
+}
+
+// The request to show the window maximised or minimised, as the program
+// takes it from its arguments.
+TEST(StartShow, RequestFromArguments) {
+    struct Case {
+        QStringList arguments;
+        TStartShow request;
+    };
+    const QString program = QStringLiteral("AnalisisCitra");
+    const std::vector<Case> cases = {
+        {{program}, TStartShow::Normal},
+        {{program, QStringLiteral("--maximized")}, TStartShow::Maximised},
+        {{program, QStringLiteral("--minimized")}, TStartShow::Minimised},
+        {{program, QStringLiteral("-iconic")}, TStartShow::Minimised},
+        {{program, QStringLiteral("--maximized"), QStringLiteral("-iconic")}, TStartShow::Minimised},
+        {{program, QStringLiteral("gambar.bmp")}, TStartShow::Normal},
+        {{QStringLiteral("--maximized")}, TStartShow::Normal},  // the program's own name is no request
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StartShowFromArguments(c.arguments), c.request) << c.arguments.join(QLatin1Char(' ')).toStdString();
+    }
+}
+
+TEST(StartShow, MaximisedStartFillsTheScreenMinimisedStartTakesNoFocus) {
+    {
+        TForm1 form;
+        ShowAtStart(&form, TStartShow::Maximised);
+        ASSERT_TRUE(ui_fixtures::WaitUntil([&] { return form.isMaximized(); }));
+        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+        ASSERT_TRUE(ui_fixtures::WaitUntil([&] { return form.frameGeometry().size() == screen; }))
+            << form.frameGeometry().width() << 'x' << form.frameGeometry().height();
+        EXPECT_EQ(form.StatusBar1->geometry().bottom(), form.height() - 1);
+    }
+    {
+        TForm1 form;
+        ShowAtStart(&form, TStartShow::Minimised);
+        EXPECT_TRUE(form.isMinimized());
+        EXPECT_TRUE(form.testAttribute(Qt::WA_ShowWithoutActivating));
+        form.showNormal();
+        ASSERT_TRUE(ui_fixtures::WaitUntil([&] { return form.size() == QSize(749, 660); })) << form.size().width() << 'x' << form.size().height();
+    }
+}
+
+TEST(MainWindow, NormalWindowTakesBackASizeGivenByItsFrame) {
+    TForm1 form;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    // What a window manager does when the user drags the frame.
+    for (const QSize given : {QSize(900, 700), QSize(1000, 660), QSize(749, 800)}) {
+        form.windowHandle()->resize(given);
+        ASSERT_TRUE(ui_fixtures::WaitUntil([&] { return form.size() == QSize(749, 660); })) << form.size().width() << 'x' << form.size().height();
+        EXPECT_EQ(form.StatusBar1->geometry(), QRect(0, 641, 749, 19));
+        EXPECT_EQ(form.Workspace()->geometry(), QRect(0, 0, 749, 641));
+    }
 }
 
 // Focus order and accelerator keys need an active window.

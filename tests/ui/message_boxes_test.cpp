@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <QVBoxLayout>
 
 #include <stdexcept>
@@ -161,6 +162,56 @@ TEST(ShowModalMessage, WrapsLongTextAtHalfTheScreenWidth) {
     EXPECT_GE(seen.labelRect.height(), 3 * seen.lineHeight) << "a text several half-screens long needs several lines";
 }
 
+// Both boxes are dialogs of the main window (its transient children), so
+// window managers keep them with it and give them no minimise button;
+// with no window active they still find the main window.
+TEST(MessageBoxes, AreDialogsOfTheMainWindow) {
+    QWidget mainWindow;
+    mainWindow.resize(300, 200);
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    struct Seen {
+        QWidget* owner = nullptr;
+        QWindow* transientParent = nullptr;
+        Qt::WindowType type = Qt::Widget;
+    };
+    const auto look = [](QWidget* modal, Seen& seen) {
+        seen.owner = modal->parentWidget();
+        seen.transientParent = modal->windowHandle() ? modal->windowHandle()->transientParent() : nullptr;
+        seen.type = modal->windowType();
+        QTest::keyClick(modal, Qt::Key_Escape);
+    };
+    for (const bool active : {true, false}) {
+        if (active) {
+            mainWindow.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+        } else {
+            QWidget other;  // takes the activation, then goes
+            other.show();
+            other.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+            other.hide();
+            ASSERT_TRUE(ui_fixtures::WaitUntil([] { return QApplication::activeWindow() == nullptr; }));
+        }
+        const char* state = active ? "active" : "not active";
+        Seen modal;
+        ModalAnswer answerModal([&](QWidget* box) { look(box, modal); });
+        ShowModalMessage(QStringLiteral("Citra belum dibuka"));
+        ASSERT_TRUE(answerModal.Answered()) << state;
+        EXPECT_EQ(modal.owner, &mainWindow) << state;
+        EXPECT_EQ(modal.transientParent, mainWindow.windowHandle()) << state;
+        EXPECT_EQ(modal.type, Qt::Dialog) << state;
+
+        Seen error;
+        ModalAnswer answerError([&](QWidget* box) { look(box, error); });
+        ReportUncaughtError(std::string("Bitmap image is not valid"));
+        ASSERT_TRUE(answerError.Answered()) << state;
+        EXPECT_EQ(error.owner, &mainWindow) << state;
+        EXPECT_EQ(error.transientParent, mainWindow.windowHandle()) << state;
+        EXPECT_EQ(error.type, Qt::Dialog) << state;
+    }
+}
+
 TEST(ShowModalMessage, HookReceivesTheTextInsteadOfTheBox) {
     QStringList received;
     SetModalMessageHook([&](const QString& text) { received << text; });
@@ -231,7 +282,7 @@ TEST_F(UncaughtErrorTest, ErrorInAClickHandlerEndsItThereAndLaterClicksStillWork
     EXPECT_FALSE(button->isDown());
 }
 
-TEST(ReportUncaughtError, ShowsAStopBoxOwnedByTheApplicationThenGivesTheFocusBack) {
+TEST(ReportUncaughtError, ShowsAnApplicationModalStopBoxThenGivesTheFocusBack) {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* first = new QLineEdit(&window);
@@ -268,7 +319,7 @@ TEST(ReportUncaughtError, ShowsAStopBoxOwnedByTheApplicationThenGivesTheFocusBac
     EXPECT_EQ(title, ApplicationTitle());
     EXPECT_EQ(text, QStringLiteral("Bitmap image is not valid."));
     EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    EXPECT_EQ(owner, nullptr);
+    EXPECT_EQ(owner, &window);
     EXPECT_EQ(modality, Qt::ApplicationModal);
 
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
