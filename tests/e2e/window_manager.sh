@@ -10,7 +10,8 @@
 # - the message box is a dialog of the main window, centred on the screen
 #   with its frame, and minimised it goes with the main window.
 # Usage: window_manager.sh <AnalisisCitra> <grab tool> <screen_check> <screenshot.png>
-# The screenshot shows the maximised window.
+# The screenshot shows the maximised window; beside it, the screen with the
+# message box, and the client area before and after maximising.
 set -euo pipefail
 
 app=$1
@@ -163,6 +164,7 @@ box_centred() {
 }
 wait_for box_centred || fail "the framed message box is not centred: $box_outer"
 echo "message box framed $box_outer, centred"
+"$grab" "${shot%.png}-message.png" || fail "screenshot failed"
 
 # Minimised, the box takes the main window with it; restoring the main
 # window brings the box back, still modal and answerable.
