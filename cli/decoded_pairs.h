@@ -3,6 +3,9 @@
 // compared with the field's metrics. The desktop program's MSE and PSNR
 // come along only for two 8-bit RGB images.
 #include <string>
+#include <utility>
+
+#include "image.h"
 
 #include "results.h"
 #include "standard_metrics.h"
@@ -15,6 +18,11 @@ bool IsDecodedPair(const std::string& originalPath, const std::string& manipulat
 // than 24 bits: the desktop program refuses them, the field's metrics
 // decode them. Reads both files' headers.
 bool IsOtherDepthBitmapPair(const std::string& originalPath, const std::string& manipulatedPath);
+
+// Decodes both files with ReadImage, side by side when `threads` allows;
+// rethrows the original's failure first.
+std::pair<Image, Image> DecodeBoth(const std::string& originalPath, const std::string& manipulatedPath,
+                                   unsigned threads);
 
 // Decodes both files and computes the field's metrics; a file that fails
 // to decode or a pair StandardPairRefusal refuses gives a failed pair.

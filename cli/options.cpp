@@ -1,7 +1,11 @@
 #include "options.h"
 
+#include <charconv>
+#include <cmath>
+#include <initializer_list>
 #include <string_view>
 
+#include "difference_maps.h"
 #include "texts.h"
 
 namespace {
@@ -10,6 +14,7 @@ std::optional<Command> CommandNamed(const std::string& name) {
     if (name == "info") return Command::Info;
     if (name == "histogram") return Command::Histogram;
     if (name == "compare") return Command::Compare;
+    if (name == "diff") return Command::Diff;
     return std::nullopt;
 }
 
@@ -26,6 +31,10 @@ std::optional<std::string> CheckOperandCount(const Options& options) {
         break;
     case Command::Compare:
         if (count < 2) return text::kCompareNeedsTwo;
+        break;
+    case Command::Diff:
+        if (count != 2) return text::kDiffNeedsTwo;
+        if (options.output.empty()) return text::kDiffNeedsOutput;
         break;
     }
     return std::nullopt;
@@ -64,6 +73,25 @@ std::optional<Shard> ShardNamed(const std::string& text) {
     return Shard{*index, *count};
 }
 
+// A --gain value: a positive finite decimal number.
+std::optional<double> Gain(const std::string& text) {
+    if (text.empty() || text.size() > 32) return std::nullopt;
+    for (char c : text)
+        if ((c < '0' || c > '9') && c != '.' && c != 'e' && c != 'E' && c != '+' && c != '-') return std::nullopt;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !(value > 0) || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// A --plane value: 0 to 15.
+std::optional<int> Plane(const std::string& text) {
+    const auto value = SmallNumber(text);
+    if (!value || text.size() > 2 || *value > 15) return std::nullopt;
+    return static_cast<int>(*value);
+}
+
 std::string BadJobCount(const std::string& value) {
     return text::BadJobCount(value, kMaxJobs);
 }
@@ -79,6 +107,23 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     bool csvSeen = false;
     const auto fail = [&](std::string message) {
         if (!result.usageError) result.usageError = std::move(message);
+    };
+
+    // An option that takes a value, given as "NAME VALUE" or "--NAME=VALUE":
+    // nullopt when `arg` is none of `names`; a null inner value when the
+    // value is missing.
+    const auto ValueOf = [&](const std::string& arg, size_t& i, std::initializer_list<const char*> names)
+        -> std::optional<std::optional<std::string>> {
+        for (const char* name : names) {
+            const std::string_view n(name);
+            if (arg == n) {
+                if (i + 1 == args.size()) return std::optional<std::string>();
+                return std::optional<std::string>(args[++i]);
+            }
+            if (n.starts_with("--") && arg.size() > n.size() && arg.starts_with(n) && arg[n.size()] == '=')
+                return std::optional<std::string>(arg.substr(n.size() + 1));
+        }
+        return std::nullopt;
     };
 
     for (size_t i = 0; i < args.size(); ++i) {
@@ -121,6 +166,22 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
                 const std::string value = arg.substr(8);
                 if (const auto shard = ShardNamed(value)) options.shard = *shard;
                 else fail(text::BadShard(value));
+            } else if (const auto value = ValueOf(arg, i, {"-o", "--output"})) {
+                if (!*value) fail(text::NeedsValue(arg));
+                else if ((**value).empty()) fail(text::NeedsValue(arg));
+                else options.output = **value;
+            } else if (const auto value = ValueOf(arg, i, {"--mode"})) {
+                if (!*value || (**value).empty()) fail(text::NeedsValue(arg));
+                else if (!DiffModeFromName(**value)) fail(text::BadMode(**value));
+                else options.mode = **value;
+            } else if (const auto value = ValueOf(arg, i, {"--gain"})) {
+                if (!*value) fail(text::NeedsNumber(arg));
+                else if (const auto gain = Gain(**value)) options.gain = *gain;
+                else fail(text::BadGain(**value));
+            } else if (const auto value = ValueOf(arg, i, {"--plane"})) {
+                if (!*value) fail(text::NeedsNumber(arg));
+                else if (const auto plane = Plane(**value)) options.plane = *plane;
+                else fail(text::BadPlane(**value));
             } else if (arg == "--ssim") {
                 options.ssim = true;
             } else if (arg == "--summary") {
@@ -154,6 +215,15 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     if (options.shard && otherCommand) fail(text::kShardOnlyForCompare);
     if (options.summary && otherCommand) fail(text::kSummaryOnlyForCompare);
     if (options.ssim && otherCommand) fail(text::kSsimOnlyForCompare);
+    const bool diff = commandSeen && options.command == Command::Diff;
+    if (commandSeen && !diff && options.command != Command::None) {
+        if (!options.output.empty()) fail(text::OnlyForDiff("-o"));
+        if (options.gain) fail(text::OnlyForDiff("--gain"));
+        if (options.plane) fail(text::OnlyForDiff("--plane"));
+        if (options.mode != "abs") fail(text::OnlyForDiff("--mode"));
+    }
+    if (diff && options.gain && options.mode != "abs" && options.mode != "heat") fail(text::kGainOnlyForAbsHeat);
+    if (diff && options.plane && options.mode != "lsb") fail(text::kPlaneOnlyForLsb);
 
     if (options.help) {
         result.usageError.reset();

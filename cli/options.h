@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { None, Info, Histogram, Compare };
+enum class Command { None, Info, Histogram, Compare, Diff };
 enum class OutputFormat { Text, Json, Csv };
 enum class ProgressMode { Auto, On, Off };
 
@@ -32,6 +32,12 @@ struct Options {
     std::string summaryFile;
     // --ssim: compare only, SSIM with the field's metrics.
     bool ssim = false;
+    // diff only: the picture file written (-o), how it is drawn, the gain
+    // (abs, heat) and the bit plane (lsb).
+    std::string output;
+    std::string mode = "abs";
+    std::optional<double> gain;
+    std::optional<int> plane;
     std::vector<std::string> files;  // operands after the command name
 };
 

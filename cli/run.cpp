@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "analysis.h"
+#include "diff_command.h"
+#include "exit_codes.h"
 #include "checked_output.h"
 #include "decimal_separator.h"
 #include "interrupt.h"
@@ -19,11 +21,6 @@
 #include "whole_file.h"
 
 namespace {
-
-constexpr int kExitSuccess = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 int UsageError(std::ostream& err, const std::string& message) {
     err << text::kMessagePrefix << message << "\n" << UsageText() << text::kTryHelp << std::flush;
@@ -180,12 +177,14 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
     const Options& options = parsed.options;
     RegisterPictureKinds();
     if (options.command == Command::Compare) return RunCompare(options, out, err, terminals);
+    if (options.command == Command::Diff) return Finished(RunDiff(options, out, err), out, err);
     const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
     bool allOk = false;
     switch (options.command) {
     case Command::Info: allOk = RunInfo(options.files, *writer, out); break;
     case Command::Histogram: allOk = RunHistogram(options.files.front(), *writer); break;
     case Command::Compare:
+    case Command::Diff:
     case Command::None: break;
     }
     writer->Finish();

@@ -1,6 +1,8 @@
 #pragma once
 // Every text the citra tool shows: usage, help, messages, table headings,
 // JSON keys and CSV columns. Loader and refusal messages come from the core.
+#include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -12,6 +14,8 @@ inline constexpr const char* kUsage =
     "       citra [--json] histogram FILE\n"
     "       citra [--json | --csv] [-j N] [--progress | --no-progress]\n"
     "             compare ORIGINAL MANIPULATED...\n"
+    "       citra [--json] diff ORIGINAL MANIPULATED -o OUT.png\n"
+    "             [--mode abs|heat|lsb|ssim] [--gain K] [--plane N]\n"
     "       citra --help\n";
 inline constexpr const char* kHelpAfterUsage =
     "\n"
@@ -61,6 +65,29 @@ inline constexpr const char* kHelpAfterUsage =
     "                    arguments. When the original fails, every pair\n"
     "                    fails with its message.\n"
     "\n"
+    "  diff ORIGINAL MANIPULATED -o OUT.png\n"
+    "                    Draws where and how the two images differ and writes\n"
+    "                    the picture as an 8-bit PNG (any two files of one\n"
+    "                    size, channel layout and depth that compare takes).\n"
+    "                    --mode abs (default): each colour sample's absolute\n"
+    "                    difference times the gain K, scaled to 0..255:\n"
+    "                    round(|d| K 255 / peak), halves up, at most 255; grey\n"
+    "                    or RGB (alpha left out). --mode heat: the pixel's\n"
+    "                    difference magnitude sqrt(sum of d^2 over its colour\n"
+    "                    samples), times K, through the viridis colour map\n"
+    "                    (dark purple 0, yellow at peak / K and above). Without\n"
+    "                    --gain, K puts the largest difference at full scale.\n"
+    "                    --mode lsb: bit plane N (--plane N, default 0) of the\n"
+    "                    original, of the manipulated image and where they\n"
+    "                    differ, side by side, 0 black and 1 white. --mode\n"
+    "                    ssim: the local SSIM (as below), 0 or less black, 1\n"
+    "                    white; the 5-pixel border repeats its nearest pixel.\n"
+    "                    The scale is written into the PNG's text chunks\n"
+    "                    (citra.gain, citra.scale_max, citra.largest). OUT.png\n"
+    "                    is written under a temporary name and renamed once\n"
+    "                    complete: a failed or interrupted run leaves it as it\n"
+    "                    was; a place that cannot be written fails first.\n"
+    "\n"
     "Options (before or after the command's operands):\n"
     "  --json            One JSON object per line, one per file or pair, in\n"
     "                    argument order.\n"
@@ -92,6 +119,10 @@ inline constexpr const char* kHelpAfterUsage =
     "                    and one row per metric. With FILE it goes to FILE\n"
     "                    instead, in the output's format, complete or not at all.\n"
     "  --ssim            compare only: adds SSIM to the field's metrics (below).\n"
+    "  -o, --output OUT  diff only: the PNG file to write.\n"
+    "  --mode M          diff only: abs, heat, lsb or ssim (above).\n"
+    "  --gain K          diff only, abs and heat: a positive factor.\n"
+    "  --plane N         diff only, lsb: the bit plane, 0 to 15.\n"
     "  -h, --help        Prints this text and exits.\n"
     "  --                Every later argument is a file name.\n"
     "\n"
@@ -108,7 +139,9 @@ inline constexpr const char* kHelpAfterUsage =
     "  compare    {\"original\",\"manipulated\",\"mse\",\"psnr\",\"mse_text\",\"psnr_text\"}\n"
     "             mse and psnr are the exact values (shortest round-trip form);\n"
     "             mse_text and psnr_text have three decimals and a full stop.\n"
-    "  A failure: {\"path\",\"error\"} (compare: {\"original\",\"manipulated\",\"error\"}).\n"
+    "  diff       {\"original\",\"manipulated\",\"output\",\"mode\",\"width\",\"height\"}\n"
+    "             and for abs and heat \"gain\",\"scale_max\",\"largest\"; for lsb \"plane\".\n"
+    "  A failure: {\"path\",\"error\"} (compare, diff: {\"original\",\"manipulated\",\"error\"}).\n"
     "  Bytes of a path that are not UTF-8 are written as \\udc80..\\udcff.\n"
     "\n"
     "CSV (compare): the header line\n"
@@ -175,6 +208,19 @@ inline constexpr const char* kCompareNeedsTwo = "compare needs an ORIGINAL and a
 inline constexpr const char* kJsonAndCsv = "--json and --csv cannot be used together";
 inline constexpr const char* kCsvOnlyForCompare = "--csv is only for compare";
 inline std::string NeedsNumber(const std::string& option) { return "option '" + option + "' needs a number"; }
+inline std::string NeedsValue(const std::string& option) { return "option '" + option + "' needs a value"; }
+inline constexpr const char* kDiffNeedsTwo = "diff needs an ORIGINAL and a MANIPULATED file";
+inline constexpr const char* kDiffNeedsOutput = "diff needs -o OUT.png";
+inline std::string BadMode(const std::string& value) {
+    return "invalid mode '" + value + "' (abs, heat, lsb or ssim)";
+}
+inline std::string BadGain(const std::string& value) {
+    return "invalid gain '" + value + "' (a positive number)";
+}
+inline std::string BadPlane(const std::string& value) { return "invalid bit plane '" + value + "' (0 to 15)"; }
+inline std::string OnlyForDiff(const std::string& option) { return option + " is only for diff"; }
+inline constexpr const char* kGainOnlyForAbsHeat = "--gain is only for the modes abs and heat";
+inline constexpr const char* kPlaneOnlyForLsb = "--plane is only for the mode lsb";
 inline std::string BadJobCount(const std::string& value, unsigned maxJobs) {
     return "invalid number of jobs '" + value + "' (1 to " + std::to_string(maxJobs) + ")";
 }
@@ -200,6 +246,26 @@ inline std::string CannotWriteOutput(int err) {
 inline std::string CannotWriteSummary(const std::string& path, const std::string& reason) {
     return std::string(kMessagePrefix) + "cannot write the summary to '" + path + "': " + reason + "\n";
 }
+
+// A picture file that could not be written: one line on standard error.
+inline std::string CannotWriteFile(const std::string& path, const std::string& reason) {
+    return std::string(kMessagePrefix) + "cannot write '" + path + "': " + reason + "\n";
+}
+
+// diff: what was written.
+inline std::string DiffWritten(const std::string& path, const char* mode, int32_t width, int32_t height) {
+    return path + ": " + mode + ", " + std::to_string(width) + " x " + std::to_string(height);
+}
+inline std::string ShortNumber(double value) {
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    return ec == std::errc() ? std::string(buffer, end) : std::string("?");
+}
+inline std::string DiffScale(double scaleMax, double largest, double gain) {
+    return "; full scale at " + ShortNumber(scaleMax) + " (largest difference " + ShortNumber(largest) +
+           ", gain " + ShortNumber(gain) + ")";
+}
+inline std::string DiffPlane(int plane) { return "; bit plane " + std::to_string(plane); }
 
 // Failures of one file or pair.
 inline constexpr const char* kOutOfMemory = "Out of memory";
@@ -286,6 +352,12 @@ inline constexpr const char* kKeyMseText = "mse_text";
 inline constexpr const char* kKeyPsnrText = "psnr_text";
 inline constexpr const char* kKeyStandard = "standard";
 inline constexpr const char* kKeyMseUnavailable = "mse_unavailable";
+inline constexpr const char* kKeyOutput = "output";
+inline constexpr const char* kKeyMode = "mode";
+inline constexpr const char* kKeyGain = "gain";
+inline constexpr const char* kKeyScaleMax = "scale_max";
+inline constexpr const char* kKeyLargest = "largest";
+inline constexpr const char* kKeyPlane = "plane";
 inline constexpr const char* kKeySsimUnavailable = "ssim_unavailable";
 inline constexpr const char* kKeySsim = "ssim";
 inline constexpr const char* kKeyIdentical = "identical";

@@ -26,24 +26,44 @@ bool WriteAll(int fd, const std::string& content) {
 
 }  // namespace
 
-std::optional<std::string> WriteWholeFile(const std::string& path, const std::string& content) {
-    std::string temporary = path + ".XXXXXX";
+PendingFile::~PendingFile() {
+    if (fd_ >= 0) close(fd_);
+    if (!temporary_.empty()) unlink(temporary_.c_str());
+}
+
+std::optional<std::string> PendingFile::Open() {
+    std::string temporary = path_ + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) return std::string(std::strerror(errno));
+    fd_ = fd;
+    temporary_ = std::move(temporary);
     // mkstemp makes the file private; give it the mode a new file gets.
     const mode_t mask = umask(0);
     umask(mask);
-    bool ok = fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
+    if (fchmod(fd_, 0666 & ~mask) != 0) return std::string(std::strerror(errno));
+    return std::nullopt;
+}
+
+std::optional<std::string> PendingFile::Commit(const std::string& content) {
+    if (fd_ < 0) return std::string(std::strerror(EBADF));
+    bool ok = WriteAll(fd_, content) && fsync(fd_) == 0;
     int error = ok ? 0 : errno;
-    if (close(fd) != 0 && ok) {
+    if (close(fd_) != 0 && ok) {
         ok = false;
         error = errno;
     }
-    if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
+    fd_ = -1;
+    if (ok && rename(temporary_.c_str(), path_.c_str()) != 0) {
         ok = false;
         error = errno;
     }
-    if (ok) return std::nullopt;
-    unlink(temporary.c_str());
-    return std::string(std::strerror(error));
+    if (!ok) return std::string(std::strerror(error));  // the destructor removes the temporary file
+    temporary_.clear();
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteWholeFile(const std::string& path, const std::string& content) {
+    PendingFile file(path);
+    if (auto reason = file.Open()) return reason;
+    return file.Commit(content);
 }

@@ -107,6 +107,35 @@ std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads
     return MeanOfRows(rowSums.get(), outRows, job);
 }
 
+std::vector<float> SsimMap(const Image& a, const Image& b, unsigned threads) {
+    ssim_detail::Job job = MakeJob(static_cast<size_t>(a.width), static_cast<size_t>(a.height),
+                                   static_cast<size_t>(a.Channels()), a.bitDepth, a.peak);
+    job.a = a.bitDepth == 16 ? static_cast<const void*>(a.samples16.data()) : a.samples8.data();
+    job.b = b.bitDepth == 16 ? static_cast<const void*>(b.samples16.data()) : b.samples8.data();
+    const size_t width = job.width, height = job.height;
+    std::vector<float> map(width * height);
+    job.map = map.data();
+    job.mapChannels = a.layout == ChannelLayout::Rgb || a.layout == ChannelLayout::Rgba ? 3 : 1;
+    const size_t outRows = height - 2 * kRadius;
+    const unsigned workers = ThreadsToUse(threads);
+    const size_t workDoubles = ssim_detail::WorkDoubles(job.tileStride);
+    const std::unique_ptr<double[]> work(new double[workDoubles * workers]);
+    const std::unique_ptr<double[]> rowSums(new double[outRows * job.channels]);
+    ComputeRows(job, kRadius, kRadius + outRows, workers, ChosenRows(false), work.get(), workDoubles,
+                rowSums.get());
+    // The border repeats the nearest computed pixel.
+    for (size_t r = kRadius; r < height - kRadius; ++r) {
+        float* row = map.data() + r * width;
+        std::fill(row, row + kRadius, row[kRadius]);
+        std::fill(row + width - kRadius, row + width, row[width - kRadius - 1]);
+    }
+    for (size_t r = 0; r < kRadius; ++r) {
+        std::copy_n(map.data() + kRadius * width, width, map.data() + r * width);
+        std::copy_n(map.data() + (height - kRadius - 1) * width, width, map.data() + (height - 1 - r) * width);
+    }
+    return map;
+}
+
 std::vector<double> ChannelSsimByRows(ImageRows& a, ImageRows& b, size_t width, size_t height, size_t channels,
                                       uint32_t peak, unsigned threads, size_t bandRows) {
     ssim_detail::Job job = MakeJob(width, height, channels, 8, peak);

@@ -21,6 +21,13 @@ std::optional<std::string> SsimRefusal(int32_t width, int32_t height);
 // the tests, which otherwise only reach the ones the processor picks).
 std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads, bool plainLoops = false);
 
+// The local SSIM of every pixel (width x height, rows from the top): the
+// mean over its colour channels (alpha left out) of the values whose mean
+// over the pixels at least 5 from every edge ChannelSsim gives. The 5-pixel
+// border, which that crop leaves out, repeats the nearest computed pixel.
+// Same requirements as ChannelSsim; the map takes 4 bytes a pixel.
+std::vector<float> SsimMap(const Image& a, const Image& b, unsigned threads);
+
 // The rows of an 8-bit image, handed over from the top a band at a time.
 class ImageRows {
 public:

@@ -20,6 +20,10 @@ struct Job {
     double weights[kRadius + 1] = {}; // Gaussian taps from the centre out, summing to 1 over both sides
     double c1 = 0;                    // (0.01 peak)^2
     double c2 = 0;                    // (0.03 peak)^2
+    // Optional: the local SSIM of each output pixel, the mean of its first
+    // mapChannels samples, at map[row * width + column] (image coordinates).
+    float* map = nullptr;
+    size_t mapChannels = 1;
 };
 
 // Doubles of scratch one worker needs: four quantities filtered by

@@ -134,6 +134,15 @@ inline void AddByChannel(const double* __restrict s, size_t n, size_t c, double*
     for (; k < n; ++k) sums[k % c] += s[k];
 }
 
+// The mean of the first m of each pixel's c samples, for n pixels.
+inline void MapOfTile(const double* __restrict s, size_t n, size_t c, size_t m, float* __restrict out) {
+    for (size_t p = 0; p < n; ++p) {
+        double sum = 0;
+        for (size_t ch = 0; ch < m; ++ch) sum += s[p * c + ch];
+        out[p] = static_cast<float>(sum / static_cast<double>(m));
+    }
+}
+
 template <class T>
 void SsimRowsOf(const ssim_detail::Job& job, size_t rowBegin, size_t rowEnd, double* work, double* rowSums) {
     const size_t c = job.channels;
@@ -171,6 +180,7 @@ void SsimRowsOf(const ssim_detail::Job& job, size_t rowBegin, size_t rowEnd, dou
             }
             SsimOfTile(h, h + stride, h + 2 * stride, h + 3 * stride, outN, job.c1, job.c2, s);
             AddByChannel(s, outN, c, rowSums + (r - rowBegin) * c);
+            if (job.map != nullptr) MapOfTile(s, px1 - px0, c, job.mapChannels, job.map + r * job.width + px0);
         }
     }
 }

@@ -1,0 +1,56 @@
+#pragma once
+// Pictures of where and how a manipulated image differs from its original,
+// for the eye: 8-bit images ready to be written as PNG.
+//
+// - abs:  |manipulated - original| of every colour sample, times the gain,
+//         scaled to 0..255 (out = min(255, round(|d| K 255 / peak)), halves
+//         rounded up); grey or RGB as the inputs' colour channels (an alpha channel's
+//         difference would make unchanged pixels transparent, so it is
+//         left out). Default gain: peak / largest difference, so the
+//         largest is white.
+// - heat: the pixel's difference magnitude, sqrt of the sum of its colour
+//         samples' squared differences, times the gain, through the viridis
+//         colour map (0 dark purple, full scale yellow). Default gain: the
+//         largest magnitude at full scale.
+// - lsb:  bit plane N (0: the least significant bit) of the original, of
+//         the manipulated image and where they differ (exclusive or), side
+//         by side, each sample's bit as 0 or 255 in the inputs' colour
+//         channels.
+// - ssim: the local SSIM map (SsimMap), 0 black to 1 white, below 0 black.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "image.h"
+
+enum class DiffMode { Abs, Heat, Lsb, Ssim };
+
+struct DiffOptions {
+    DiffMode mode = DiffMode::Abs;
+    std::optional<double> gain;  // abs, heat: a positive factor; default above
+    int plane = 0;               // lsb: 0 .. bit depth - 1
+    unsigned threads = 0;        // ssim: 0 for every core
+};
+
+struct DiffMap {
+    Image image;            // 8 bits, grey or RGB
+    double gain = 1;        // abs, heat: the gain used
+    double largest = 0;     // abs: largest sample difference; heat: largest magnitude (input units)
+    double scaleMax = 0;    // abs, heat: the difference (magnitude) drawn at full scale; ssim: 1
+    // Keyword and text of the PNG text chunks that say what the picture is.
+    std::vector<std::pair<std::string, std::string>> description;
+};
+
+// The mode's name as the command line spells it, and back.
+const char* DiffModeName(DiffMode mode);
+std::optional<DiffMode> DiffModeFromName(const std::string& name);
+
+// Why this pair cannot be drawn in this mode: StandardPairRefusal's
+// reasons, an lsb plane beyond the bit depth, an ssim pair too small.
+std::optional<std::string> DiffRefusal(const Image& original, const Image& manipulated, const DiffOptions& options);
+
+// The picture. Throws CitraError with DiffRefusal's message for a refused
+// pair, and when memory runs out.
+DiffMap MakeDiffMap(const Image& original, const Image& manipulated, const DiffOptions& options);
