@@ -1,15 +1,22 @@
 # Sourced by the benchmarks that time other tools (compare_peers.sh,
-# standard_peers.sh).
+# standard_peers.sh, diff_maps.sh).
 
 # Installs ImageMagick, ffmpeg, hyperfine, GNU time and taskset from Debian's
-# packages when they are missing; they are tools of the benchmarks only.
+# packages when they are missing (only the named ones when some are named:
+# imagemagick, ffmpeg, hyperfine, time, util-linux); they are tools of the
+# benchmarks only.
 install_peer_tools() {
-  local need=()
-  [ -x /usr/bin/compare ] || need+=(imagemagick)
-  command -v ffmpeg >/dev/null || need+=(ffmpeg)
-  command -v hyperfine >/dev/null || need+=(hyperfine)
-  [ -x /usr/bin/time ] || need+=(time)
-  command -v taskset >/dev/null || need+=(util-linux)
+  local need=() wanted=("$@")
+  [ ${#wanted[@]} -gt 0 ] || wanted=(imagemagick ffmpeg hyperfine time util-linux)
+  local tool
+  for tool in "${wanted[@]}"; do
+    case $tool in
+      imagemagick) [ -x /usr/bin/compare ] || need+=(imagemagick) ;;
+      time) [ -x /usr/bin/time ] || need+=(time) ;;
+      util-linux) command -v taskset >/dev/null || need+=(util-linux) ;;
+      *) command -v "$tool" >/dev/null || need+=("$tool") ;;
+    esac
+  done
   [ ${#need[@]} -gt 0 ] || return 0
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo

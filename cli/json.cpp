@@ -1,5 +1,7 @@
 #include "json.h"
 
+#include "utf8_text.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -11,32 +13,6 @@ const char kHex[] = "0123456789abcdef";
 void AppendUnicodeEscape(std::string& out, unsigned code) {
     out += "\\u";
     for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(code >> shift) & 0xF];
-}
-
-// Length of the well-formed UTF-8 sequence starting at bytes[i], or 0.
-size_t Utf8SequenceLength(std::string_view bytes, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<uint8_t>(bytes[k]); };
-    const uint8_t lead = byte(i);
-    size_t length;
-    uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;       // no overlong forms
-        if (lead == 0xED) high = 0x9F;      // no UTF-16 surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;      // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (bytes.size() - i < length) return 0;
-    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-    for (size_t k = 2; k < length; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    return length;
 }
 
 }  // namespace

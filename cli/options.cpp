@@ -27,7 +27,11 @@ std::optional<std::string> CheckOperandCount(const Options& options) {
         if (count < 1) return text::kInfoNeedsFile;
         break;
     case Command::Histogram:
-        if (count != 1) return text::kHistogramNeedsFile;
+        if (count == 2 && !options.plot.empty()) {
+            if (options.format == OutputFormat::Csv) return text::kCsvTakesOneFile;
+            break;
+        }
+        if (count != 1) return options.plot.empty() ? text::kHistogramNeedsFile : text::kPlotNeedsOneOrTwo;
         break;
     case Command::Compare:
         if (count < 2) return text::kCompareNeedsTwo;
@@ -83,6 +87,13 @@ std::optional<double> Gain(const std::string& text) {
     if (ec != std::errc() || end != text.data() + text.size() || !(value > 0) || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+// A --bins value: 1 to 65536 (what a file allows is checked against it).
+std::optional<uint32_t> Bins(const std::string& text) {
+    const auto value = SmallNumber(text);
+    if (!value || *value < 1 || *value > 65536) return std::nullopt;
+    return *value;
 }
 
 // A --plane value: 0 to 15.
@@ -182,6 +193,14 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
                 if (!*value) fail(text::NeedsNumber(arg));
                 else if (const auto plane = Plane(**value)) options.plane = *plane;
                 else fail(text::BadPlane(**value));
+            } else if (const auto value = ValueOf(arg, i, {"--plot"})) {
+                if (!*value || (**value).empty()) fail(text::NeedsValue(arg));
+                else if (!text::IsPlotFile(**value)) fail(text::BadPlotFile(**value));
+                else options.plot = **value;
+            } else if (const auto value = ValueOf(arg, i, {"--bins"})) {
+                if (!*value) fail(text::NeedsNumber(arg));
+                else if (const auto bins = Bins(**value)) options.bins = *bins;
+                else fail(text::BadBins(**value));
             } else if (arg == "--ssim") {
                 options.ssim = true;
             } else if (arg == "--summary") {
@@ -209,8 +228,15 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
 
     if (jsonSeen && csvSeen) fail(text::kJsonAndCsv);
     options.format = jsonSeen ? OutputFormat::Json : csvSeen ? OutputFormat::Csv : OutputFormat::Text;
-    if (csvSeen && commandSeen && options.command != Command::Compare && options.command != Command::None)
-        fail(text::kCsvOnlyForCompare);
+    if (csvSeen && commandSeen && options.command != Command::Compare && options.command != Command::Histogram &&
+        options.command != Command::None)
+        fail(text::kCsvOnlyForCompareAndHistogram);
+    const bool histogram = commandSeen && options.command == Command::Histogram;
+    if (commandSeen && !histogram && options.command != Command::None) {
+        if (!options.plot.empty()) fail(text::OnlyForHistogram("--plot"));
+        if (options.bins) fail(text::OnlyForHistogram("--bins"));
+    }
+    if (histogram && options.bins && options.plot.empty() && !csvSeen) fail(text::kBinsNeedCsvOrPlot);
     const bool otherCommand = commandSeen && options.command != Command::Compare && options.command != Command::None;
     if (options.shard && otherCommand) fail(text::kShardOnlyForCompare);
     if (options.summary && otherCommand) fail(text::kSummaryOnlyForCompare);

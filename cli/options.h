@@ -1,5 +1,6 @@
 #pragma once
 // Command-line parsing of the citra tool.
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -38,6 +39,10 @@ struct Options {
     std::string mode = "abs";
     std::optional<double> gain;
     std::optional<int> plane;
+    // histogram only: a plot file (.svg or .png) and the bins of the CSV
+    // rows and the plot.
+    std::string plot;
+    std::optional<uint32_t> bins;
     std::vector<std::string> files;  // operands after the command name
 };
 

@@ -6,6 +6,7 @@
 #include "analysis.h"
 #include "diff_command.h"
 #include "exit_codes.h"
+#include "histogram_command.h"
 #include "checked_output.h"
 #include "decimal_separator.h"
 #include "interrupt.h"
@@ -178,6 +179,7 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
     RegisterPictureKinds();
     if (options.command == Command::Compare) return RunCompare(options, out, err, terminals);
     if (options.command == Command::Diff) return Finished(RunDiff(options, out, err), out, err);
+    if (IsHistogramTable(options)) return Finished(RunHistogramTable(options, out, err), out, err);
     const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
     bool allOk = false;
     switch (options.command) {

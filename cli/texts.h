@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace text {
 
@@ -12,6 +13,9 @@ namespace text {
 inline constexpr const char* kUsage =
     "usage: citra [--json] info FILE...\n"
     "       citra [--json] histogram FILE\n"
+    "       citra [--json | --csv] histogram FILE [FILE2] --plot OUT.svg|OUT.png\n"
+    "             [--bins N]\n"
+    "       citra --csv histogram FILE [--bins N]\n"
     "       citra [--json | --csv] [-j N] [--progress | --no-progress]\n"
     "             compare ORIGINAL MANIPULATED...\n"
     "       citra [--json] diff ORIGINAL MANIPULATED -o OUT.png\n"
@@ -30,6 +34,19 @@ inline constexpr const char* kHelpAfterUsage =
     "                    An empty .bmp file is a bitmap of 0 x 0 with 0 bits.\n"
     "  histogram FILE    Counts the red, green and blue byte values 0..255 of a\n"
     "                    24-bit bitmap and prints the counts and their peak.\n"
+    "  histogram FILE --csv | --plot OUT.svg|OUT.png\n"
+    "                    The counts of any file compare reads, per channel\n"
+    "                    (red, green, blue, grey, alpha) and in N bins (bin i\n"
+    "                    starts at floor(i (peak + 1) / N); default one per\n"
+    "                    value up to 256 values, else 256). A 24-bit bitmap the\n"
+    "                    desktop program reads gets its counts. --csv: the\n"
+    "                    header value,<channels> and one row per bin (value:\n"
+    "                    the bin's first value). --plot: the counts as line\n"
+    "                    plots against the value, with labelled axes, a legend\n"
+    "                    and the file name, as SVG or PNG by the extension;\n"
+    "                    with FILE2 both are overlaid (FILE2 dashed) and their\n"
+    "                    difference, FILE2 minus FILE, is drawn below. The\n"
+    "                    plot is written whole or not at all.\n"
     "  compare ORIGINAL MANIPULATED...\n"
     "                    Computes MSE and PSNR of the original against each\n"
     "                    manipulated image. Both pictures of a pair must be\n"
@@ -91,8 +108,8 @@ inline constexpr const char* kHelpAfterUsage =
     "Options (before or after the command's operands):\n"
     "  --json            One JSON object per line, one per file or pair, in\n"
     "                    argument order.\n"
-    "  --csv             compare only: CSV with a header line, one row per pair\n"
-    "                    in argument order (see below).\n"
+    "  --csv             compare: CSV with a header line, one row per pair in\n"
+    "                    argument order (see below); histogram: one row per bin.\n"
     "  -j N, --jobs N    compare only: N worker threads (1 to 1024); 1 computes\n"
     "                    one pair after the other. Default: one per hardware\n"
     "                    thread.\n"
@@ -120,6 +137,8 @@ inline constexpr const char* kHelpAfterUsage =
     "                    instead, in the output's format, complete or not at all.\n"
     "  --ssim            compare only: adds SSIM to the field's metrics (below).\n"
     "  -o, --output OUT  diff only: the PNG file to write.\n"
+    "  --plot OUT        histogram only: the plot file to write (.svg, .png).\n"
+    "  --bins N          histogram --csv or --plot: N bins (1 to 65536).\n"
     "  --mode M          diff only: abs, heat, lsb or ssim (above).\n"
     "  --gain K          diff only, abs and heat: a positive factor.\n"
     "  --plane N         diff only, lsb: the bit plane, 0 to 15.\n"
@@ -139,9 +158,11 @@ inline constexpr const char* kHelpAfterUsage =
     "  compare    {\"original\",\"manipulated\",\"mse\",\"psnr\",\"mse_text\",\"psnr_text\"}\n"
     "             mse and psnr are the exact values (shortest round-trip form);\n"
     "             mse_text and psnr_text have three decimals and a full stop.\n"
+    "  histogram --plot {\"path\",\"second\" (with FILE2),\"plot\",\"bins\"}\n"
     "  diff       {\"original\",\"manipulated\",\"output\",\"mode\",\"width\",\"height\"}\n"
     "             and for abs and heat \"gain\",\"scale_max\",\"largest\"; for lsb \"plane\".\n"
-    "  A failure: {\"path\",\"error\"} (compare, diff: {\"original\",\"manipulated\",\"error\"}).\n"
+    "  A failure: {\"path\",\"error\"}; compare and diff:\n"
+    "             {\"original\",\"manipulated\",\"error\"}.\n"
     "  Bytes of a path that are not UTF-8 are written as \\udc80..\\udcff.\n"
     "\n"
     "CSV (compare): the header line\n"
@@ -206,7 +227,25 @@ inline constexpr const char* kInfoNeedsFile = "info needs at least one FILE";
 inline constexpr const char* kHistogramNeedsFile = "histogram needs exactly one FILE";
 inline constexpr const char* kCompareNeedsTwo = "compare needs an ORIGINAL and at least one MANIPULATED file";
 inline constexpr const char* kJsonAndCsv = "--json and --csv cannot be used together";
-inline constexpr const char* kCsvOnlyForCompare = "--csv is only for compare";
+inline constexpr const char* kCsvOnlyForCompareAndHistogram = "--csv is only for compare and histogram";
+inline constexpr const char* kCsvTakesOneFile = "histogram --csv takes one FILE";
+inline constexpr const char* kPlotNeedsOneOrTwo = "histogram --plot needs one FILE, or two to overlay";
+inline std::string OnlyForHistogram(const std::string& option) { return option + " is only for histogram"; }
+inline constexpr const char* kBinsNeedCsvOrPlot = "--bins is only for histogram --csv or --plot";
+// The extension after the last dot of the file name, in lower case.
+inline std::string LowerExtension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return "";
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return extension;
+}
+inline bool IsSvgFile(const std::string& path) { return LowerExtension(path) == "svg"; }
+inline bool IsPlotFile(const std::string& path) { return IsSvgFile(path) || LowerExtension(path) == "png"; }
+inline std::string BadPlotFile(const std::string& path) {
+    return "--plot needs a file name ending in .svg or .png, not '" + path + "'";
+}
+inline std::string BadBins(const std::string& value) { return "invalid number of bins '" + value + "' (1 to 65536)"; }
 inline std::string NeedsNumber(const std::string& option) { return "option '" + option + "' needs a number"; }
 inline std::string NeedsValue(const std::string& option) { return "option '" + option + "' needs a value"; }
 inline constexpr const char* kDiffNeedsTwo = "diff needs an ORIGINAL and a MANIPULATED file";
@@ -266,6 +305,10 @@ inline std::string DiffScale(double scaleMax, double largest, double gain) {
            ", gain " + ShortNumber(gain) + ")";
 }
 inline std::string DiffPlane(int plane) { return "; bit plane " + std::to_string(plane); }
+// histogram --plot: what was written.
+inline std::string PlotWritten(const std::string& path, const std::vector<std::string>& files) {
+    return path + ": histogram of " + files[0] + (files.size() > 1 ? " and " + files[1] : "");
+}
 
 // Failures of one file or pair.
 inline constexpr const char* kOutOfMemory = "Out of memory";
@@ -358,6 +401,9 @@ inline constexpr const char* kKeyGain = "gain";
 inline constexpr const char* kKeyScaleMax = "scale_max";
 inline constexpr const char* kKeyLargest = "largest";
 inline constexpr const char* kKeyPlane = "plane";
+inline constexpr const char* kKeySecond = "second";
+inline constexpr const char* kKeyPlot = "plot";
+inline constexpr const char* kKeyBins = "bins";
 inline constexpr const char* kKeySsimUnavailable = "ssim_unavailable";
 inline constexpr const char* kKeySsim = "ssim";
 inline constexpr const char* kKeyIdentical = "identical";

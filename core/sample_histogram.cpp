@@ -1,0 +1,75 @@
+#include "sample_histogram.h"
+
+#include <algorithm>
+
+namespace {
+
+std::vector<std::string> ChannelNames(ChannelLayout layout) {
+    switch (layout) {
+    case ChannelLayout::Grey: return {"grey"};
+    case ChannelLayout::GreyAlpha: return {"grey", "alpha"};
+    case ChannelLayout::Rgb: return {"red", "green", "blue"};
+    case ChannelLayout::Rgba: return {"red", "green", "blue", "alpha"};
+    }
+    return {};
+}
+
+// Every value's count folded into the bins.
+SampleHistogram Binned(uint32_t peak, std::vector<std::string> channels,
+                       const std::vector<std::vector<uint64_t>>& perValue, uint32_t bins) {
+    SampleHistogram h;
+    h.peak = peak;
+    h.channels = std::move(channels);
+    const uint64_t values = uint64_t{peak} + 1;
+    h.binStarts.resize(bins);
+    for (uint32_t i = 0; i < bins; ++i) h.binStarts[i] = static_cast<uint32_t>(i * values / bins);
+    h.counts.assign(h.channels.size(), std::vector<uint64_t>(bins, 0));
+    for (size_t ch = 0; ch < h.channels.size(); ++ch) {
+        uint32_t bin = 0;
+        for (uint64_t v = 0; v < values; ++v) {
+            while (bin + 1 < bins && h.binStarts[bin + 1] <= v) ++bin;
+            h.counts[ch][bin] += perValue[ch][v];
+        }
+    }
+    return h;
+}
+
+template <class T>
+void CountValues(const T* samples, size_t count, size_t channels, std::vector<std::vector<uint64_t>>& perValue) {
+    for (size_t i = 0; i < count; ++i) ++perValue[i % channels][samples[i]];
+}
+
+}  // namespace
+
+uint32_t DefaultBins(uint32_t peak) { return std::min<uint32_t>(peak + 1, 256); }
+
+std::optional<std::string> BinsRefusal(uint32_t bins, uint32_t peak) {
+    if (bins < 1 || uint64_t{bins} > uint64_t{peak} + 1)
+        return "cannot make " + std::to_string(bins) + " bins of the values 0 to " + std::to_string(peak) +
+               " (1 to " + std::to_string(uint64_t{peak} + 1) + " bins)";
+    return std::nullopt;
+}
+
+SampleHistogram CountSamples(const Image& image, uint32_t bins) {
+    const size_t channels = static_cast<size_t>(image.Channels());
+    // Values above the peak cannot occur in a decoded image; the table
+    // covers the whole sample type so that none is ever out of range.
+    const size_t values = image.bitDepth == 16 ? 65536 : 256;
+    std::vector<std::vector<uint64_t>> perValue(channels, std::vector<uint64_t>(values, 0));
+    if (image.bitDepth == 16)
+        CountValues(image.samples16.data(), image.samples16.size(), channels, perValue);
+    else
+        CountValues(image.samples8.data(), image.samples8.size(), channels, perValue);
+    for (auto& counts : perValue) counts.resize(size_t{image.peak} + 1);
+    return Binned(image.peak, ChannelNames(image.layout), perValue, bins);
+}
+
+SampleHistogram FromChannelHistogram(const ChannelHistogram& counts, uint32_t bins) {
+    std::vector<std::vector<uint64_t>> perValue(3, std::vector<uint64_t>(256));
+    for (size_t v = 0; v < 256; ++v) {
+        perValue[0][v] = static_cast<uint64_t>(counts.Red[v]);
+        perValue[1][v] = static_cast<uint64_t>(counts.Green[v]);
+        perValue[2][v] = static_cast<uint64_t>(counts.Blue[v]);
+    }
+    return Binned(255, {"red", "green", "blue"}, perValue, bins);
+}
