@@ -15,6 +15,7 @@ std::optional<Command> CommandNamed(const std::string& name) {
     if (name == "histogram") return Command::Histogram;
     if (name == "compare") return Command::Compare;
     if (name == "diff") return Command::Diff;
+    if (name == "report") return Command::Report;
     return std::nullopt;
 }
 
@@ -39,6 +40,10 @@ std::optional<std::string> CheckOperandCount(const Options& options) {
     case Command::Diff:
         if (count != 2) return text::kDiffNeedsTwo;
         if (options.output.empty()) return text::kDiffNeedsOutput;
+        break;
+    case Command::Report:
+        if (count < 2) return text::kReportNeedsTwo;
+        if (options.output.empty()) return text::kReportNeedsOutput;
         break;
     }
     return std::nullopt;
@@ -228,6 +233,7 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
 
     if (jsonSeen && csvSeen) fail(text::kJsonAndCsv);
     options.format = jsonSeen ? OutputFormat::Json : csvSeen ? OutputFormat::Csv : OutputFormat::Text;
+    if (commandSeen && options.command == Command::Report && (jsonSeen || csvSeen)) fail(text::kReportIsHtml);
     if (csvSeen && commandSeen && options.command != Command::Compare && options.command != Command::Histogram &&
         options.command != Command::None)
         fail(text::kCsvOnlyForCompareAndHistogram);
@@ -242,8 +248,10 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     if (options.summary && otherCommand) fail(text::kSummaryOnlyForCompare);
     if (options.ssim && otherCommand) fail(text::kSsimOnlyForCompare);
     const bool diff = commandSeen && options.command == Command::Diff;
+    const bool report = commandSeen && options.command == Command::Report;
+    if (commandSeen && !diff && !report && options.command != Command::None && !options.output.empty())
+        fail(text::OnlyForDiffAndReport("-o"));
     if (commandSeen && !diff && options.command != Command::None) {
-        if (!options.output.empty()) fail(text::OnlyForDiff("-o"));
         if (options.gain) fail(text::OnlyForDiff("--gain"));
         if (options.plane) fail(text::OnlyForDiff("--plane"));
         if (options.mode != "abs") fail(text::OnlyForDiff("--mode"));

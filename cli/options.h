@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { None, Info, Histogram, Compare, Diff };
+enum class Command { None, Info, Histogram, Compare, Diff, Report };
 enum class OutputFormat { Text, Json, Csv };
 enum class ProgressMode { Auto, On, Off };
 
@@ -33,7 +33,7 @@ struct Options {
     std::string summaryFile;
     // --ssim: compare only, SSIM with the field's metrics.
     bool ssim = false;
-    // diff only: the picture file written (-o), how it is drawn, the gain
+    // diff: the picture file written (-o; report: the HTML file), how it is drawn, the gain
     // (abs, heat) and the bit plane (lsb).
     std::string output;
     std::string mode = "abs";

@@ -7,6 +7,7 @@
 #include "diff_command.h"
 #include "exit_codes.h"
 #include "histogram_command.h"
+#include "report_command.h"
 #include "checked_output.h"
 #include "decimal_separator.h"
 #include "interrupt.h"
@@ -180,6 +181,11 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
     if (options.command == Command::Compare) return RunCompare(options, out, err, terminals);
     if (options.command == Command::Diff) return Finished(RunDiff(options, out, err), out, err);
     if (IsHistogramTable(options)) return Finished(RunHistogramTable(options, out, err), out, err);
+    if (options.command == Command::Report) {
+        const bool showProgress = options.progress == ProgressMode::On ||
+                                  (options.progress == ProgressMode::Auto && terminals.err);
+        return Finished(RunReport(options, args, out, err, showProgress, terminals.out && terminals.err), out, err);
+    }
     const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
     bool allOk = false;
     switch (options.command) {
@@ -187,6 +193,7 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
     case Command::Histogram: allOk = RunHistogram(options.files.front(), *writer); break;
     case Command::Compare:
     case Command::Diff:
+    case Command::Report:
     case Command::None: break;
     }
     writer->Finish();

@@ -3,16 +3,18 @@
 #include "utf8_text.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
-// Coordinates with at most two decimals: enough for any screen, and short.
-std::string Number(double value) {
+// Coordinates with at most `decimals` decimals: two are enough for any
+// screen, and short.
+std::string Number(double value, int decimals = 2) {
     char buffer[32];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     std::string text = ec == std::errc() ? std::string(buffer, end) : "0";
-    while (text.find('.') != std::string::npos && (text.back() == '0' || text.back() == '.')) {
+    while (decimals > 0 && text.find('.') != std::string::npos && (text.back() == '0' || text.back() == '.')) {
         const bool dot = text.back() == '.';
         text.pop_back();
         if (dot) break;
@@ -58,18 +60,33 @@ std::string XmlEscaped(const std::string& text) {
     return out;
 }
 
-SvgCanvas::SvgCanvas(int width, int height) : width_(width), height_(height) {
+SvgCanvas::SvgCanvas(int width, int height, int decimals) : width_(width), height_(height), decimals_(decimals) {
     body_ = "<rect width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) + "\" fill=\"#ffffff\"/>\n";
 }
 
 void SvgCanvas::Line(const std::vector<PlotPoint>& points, PlotColour colour, double width, bool dashed) {
     if (points.empty()) return;
-    body_ += "<polyline fill=\"none\" stroke=\"" + Colour(colour) + "\" stroke-width=\"" + Number(width) + "\"";
+    // A path of relative steps between the rounded points: the shortest
+    // text for a line of many points, and exact (no rounding drift).
+    const double unit = std::pow(10.0, decimals_);
+    const auto rounded = [&](double v) { return std::round(v * unit) / unit; };
+    body_ += "<path fill=\"none\" stroke=\"" + Colour(colour) + "\" stroke-width=\"" + Number(width) + "\"";
     if (dashed) body_ += " stroke-dasharray=\"6 4\"";
-    body_ += " points=\"";
-    for (size_t i = 0; i < points.size(); ++i) {
-        if (i) body_ += ' ';
-        body_ += Number(points[i].x) + ',' + Number(points[i].y);
+    double x = rounded(points[0].x), y = rounded(points[0].y);
+    body_ += " d=\"M";
+    body_ += Number(x, decimals_);
+    body_ += ' ';
+    body_ += Number(y, decimals_);
+    if (points.size() > 1) body_ += 'l';
+    for (size_t i = 1; i < points.size(); ++i) {
+        const double nx = rounded(points[i].x), ny = rounded(points[i].y);
+        const std::string dx = Number(nx - x, decimals_), dy = Number(ny - y, decimals_);
+        if (i > 1 && dx[0] != '-') body_ += ' ';
+        body_ += dx;
+        if (dy[0] != '-') body_ += ' ';
+        body_ += dy;
+        x = nx;
+        y = ny;
     }
     body_ += "\"/>\n";
 }
@@ -85,8 +102,10 @@ void SvgCanvas::Text(double x, double y, const std::string& text, double size, T
     const char* anchors[] = {"start", "middle", "end"};
     body_ += "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" font-size=\"" + Number(size) +
              "\" text-anchor=\"" + anchors[static_cast<int>(anchor)] + "\" fill=\"" + Colour(colour) + "\"";
-    if (upright) body_ += " transform=\"rotate(-90 " + Number(x) + ' ' + Number(y) + ")\"";
-    body_ += ">" + XmlEscaped(text) + "</text>\n";
+    if (upright) body_ += " transform=\"rotate(-90 " + Number(x) + " " + Number(y) + ")\"";
+    body_ += '>';
+    body_ += XmlEscaped(text);
+    body_ += "</text>\n";
 }
 
 std::string SvgCanvas::Element() const {

@@ -7,7 +7,8 @@
 
 class SvgCanvas : public PlotCanvas {
 public:
-    SvgCanvas(int width, int height);
+    // decimals: of the coordinates (0 to 2); fewer make a smaller file.
+    SvgCanvas(int width, int height, int decimals = 2);
     void Line(const std::vector<PlotPoint>& points, PlotColour colour, double width, bool dashed) override;
     void Rectangle(double x, double y, double w, double h, PlotColour stroke, double width) override;
     void Text(double x, double y, const std::string& text, double size, TextAnchor anchor, PlotColour colour,
@@ -18,7 +19,7 @@ public:
     std::string Element() const;
 
 private:
-    int width_, height_;
+    int width_, height_, decimals_;
     std::string body_;
 };
 

@@ -20,6 +20,9 @@ inline constexpr const char* kUsage =
     "             compare ORIGINAL MANIPULATED...\n"
     "       citra [--json] diff ORIGINAL MANIPULATED -o OUT.png\n"
     "             [--mode abs|heat|lsb|ssim] [--gain K] [--plane N]\n"
+    "       citra [-j N] [--progress | --no-progress]\n"
+    "             report ORIGINAL MANIPULATED... -o REPORT.html\n"
+    "       citra report COVERS/ STEGO/... -o REPORT.html\n"
     "       citra --help\n";
 inline constexpr const char* kHelpAfterUsage =
     "\n"
@@ -104,19 +107,35 @@ inline constexpr const char* kHelpAfterUsage =
     "                    is written under a temporary name and renamed once\n"
     "                    complete: a failed or interrupted run leaves it as it\n"
     "                    was; a place that cannot be written fails first.\n"
+    "  report ORIGINAL MANIPULATED... -o REPORT.html\n"
+    "  report COVERS/ STEGO/... -o REPORT.html\n"
+    "                    The pairs of compare (a file against files or\n"
+    "                    folders, or a study), each with SSIM, written as one\n"
+    "                    self-contained HTML file that any browser opens\n"
+    "                    (nothing fetched; pictures inside it): the command\n"
+    "                    line, the summary, a table of every pair (MSE, PSNR,\n"
+    "                    PSNR per sample, SSIM, changed samples, the error in\n"
+    "                    full) that sorts by any column (a click on its\n"
+    "                    heading, or REPORT.html#sort=N), and per pair\n"
+    "                    thumbnails of both pictures and of the heat map (at\n"
+    "                    most 192 pixels, JPEG) and the overlaid histograms\n"
+    "                    (SVG). A failed pair is a row with its message.\n"
+    "                    Written whole or not at all; a place that cannot be\n"
+    "                    written fails first. Exit 1 when a pair failed.\n"
     "\n"
     "Options (before or after the command's operands):\n"
     "  --json            One JSON object per line, one per file or pair, in\n"
     "                    argument order.\n"
     "  --csv             compare: CSV with a header line, one row per pair in\n"
     "                    argument order (see below); histogram: one row per bin.\n"
-    "  -j N, --jobs N    compare only: N worker threads (1 to 1024); 1 computes\n"
-    "                    one pair after the other. Default: one per hardware\n"
-    "                    thread.\n"
-    "  --progress        compare only: draw a progress bar on standard error\n"
-    "                    (pairs done of total, pairs per second, time left).\n"
+    "  -j N, --jobs N    compare: N worker threads (1 to 1024); 1 computes\n"
+    "                    one pair after the other. diff and report: threads of\n"
+    "                    SSIM and decoding. Default: one per hardware thread.\n"
+    "  --progress        compare and report: draw a progress bar on standard\n"
+    "                    error (pairs done of total, pairs per second, time\n"
+    "                    left).\n"
     "                    Default: only when standard error is a terminal.\n"
-    "  --no-progress     compare only: never draw the progress bar.\n"
+    "  --no-progress     compare and report: never draw the progress bar.\n"
     "  --shard K/N       compare only: computes only the K-th of N consecutive,\n"
     "                    nearly equal shares of the pairs (1 <= K <= N <=\n"
     "                    1000000), for a job array. The shares' JSON lines one\n"
@@ -136,7 +155,7 @@ inline constexpr const char* kHelpAfterUsage =
     "                    and one row per metric. With FILE it goes to FILE\n"
     "                    instead, in the output's format, complete or not at all.\n"
     "  --ssim            compare only: adds SSIM to the field's metrics (below).\n"
-    "  -o, --output OUT  diff only: the PNG file to write.\n"
+    "  -o, --output OUT  diff: the PNG file to write; report: the HTML file.\n"
     "  --plot OUT        histogram only: the plot file to write (.svg, .png).\n"
     "  --bins N          histogram --csv or --plot: N bins (1 to 65536).\n"
     "  --mode M          diff only: abs, heat, lsb or ssim (above).\n"
@@ -250,6 +269,9 @@ inline std::string NeedsNumber(const std::string& option) { return "option '" + 
 inline std::string NeedsValue(const std::string& option) { return "option '" + option + "' needs a value"; }
 inline constexpr const char* kDiffNeedsTwo = "diff needs an ORIGINAL and a MANIPULATED file";
 inline constexpr const char* kDiffNeedsOutput = "diff needs -o OUT.png";
+inline constexpr const char* kReportNeedsTwo = "report needs an ORIGINAL (or COVERS folder) and MANIPULATED files";
+inline constexpr const char* kReportNeedsOutput = "report needs -o REPORT.html";
+inline constexpr const char* kReportIsHtml = "report writes HTML: --json and --csv do not apply";
 inline std::string BadMode(const std::string& value) {
     return "invalid mode '" + value + "' (abs, heat, lsb or ssim)";
 }
@@ -258,6 +280,7 @@ inline std::string BadGain(const std::string& value) {
 }
 inline std::string BadPlane(const std::string& value) { return "invalid bit plane '" + value + "' (0 to 15)"; }
 inline std::string OnlyForDiff(const std::string& option) { return option + " is only for diff"; }
+inline std::string OnlyForDiffAndReport(const std::string& option) { return option + " is only for diff and report"; }
 inline constexpr const char* kGainOnlyForAbsHeat = "--gain is only for the modes abs and heat";
 inline constexpr const char* kPlaneOnlyForLsb = "--plane is only for the mode lsb";
 inline std::string BadJobCount(const std::string& value, unsigned maxJobs) {
@@ -305,6 +328,10 @@ inline std::string DiffScale(double scaleMax, double largest, double gain) {
            ", gain " + ShortNumber(gain) + ")";
 }
 inline std::string DiffPlane(int plane) { return "; bit plane " + std::to_string(plane); }
+// report: what was written.
+inline std::string ReportWritten(const std::string& path, size_t pairs, size_t failed) {
+    return path + ": " + std::to_string(pairs) + " pairs, " + std::to_string(failed) + " failed";
+}
 // histogram --plot: what was written.
 inline std::string PlotWritten(const std::string& path, const std::vector<std::string>& files) {
     return path + ": histogram of " + files[0] + (files.size() > 1 ? " and " + files[1] : "");

@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xauth x11-utils openbox wmctrl
+  chromium
   fonts-dejavu-core fontconfig
   locales
 )

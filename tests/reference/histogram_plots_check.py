@@ -6,7 +6,7 @@ Usage: histogram_plots_check.py CITRA
 - CSV rows of 8-bit RGB, 8-bit grey + alpha and 16-bit grey PNG files, with
   and without --bins, against numpy's bincount folded into the documented
   bins (bin i starts at floor(i (peak + 1) / bins)).
-- SVG plots: well-formed XML with a viewBox; one polyline per channel (per
+- SVG plots: well-formed XML with a viewBox; one line (path) per channel (per
   file, and per channel in the difference panel); each channel's highest
   point lies at its most frequent bin; the file names (holding & < > " ')
   read back as given; axis names and legend present.
@@ -16,6 +16,7 @@ Exits 1 naming every difference.
 import csv
 import io
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -29,6 +30,18 @@ from citra_vs_skimage import png_bytes  # noqa: E402
 
 SVG = "{http://www.w3.org/2000/svg}"
 COLOURS = {"red": (214, 39, 40), "green": (44, 160, 44), "blue": (31, 119, 180)}
+
+
+def path_points(d):
+    """The points of a path "Mx y l dx dy dx dy ..." (the only form citra writes)."""
+    numbers = [float(n) for n in re.findall(r"-?\d+(?:\.\d+)?", d)]
+    if not d.startswith("M"):
+        raise ValueError("path not starting with M: " + d[:20])
+    xs, ys = [numbers[0]], [numbers[1]]
+    for i in range(2, len(numbers), 2):
+        xs.append(xs[-1] + numbers[i])
+        ys.append(ys[-1] + numbers[i + 1])
+    return xs, ys
 
 
 def binned(samples, peak, bins):
@@ -107,13 +120,15 @@ def main():
                 for needed in ("count", "value", "red", "green", "blue"):
                     if needed not in texts:
                         problems.append(f"{label}: no text '{needed}'")
-                lines = [p for p in root.iter(SVG + "polyline") if len(p.get("points").split()) == 256]
+                lines = [p for p in root.iter(SVG + "path") if len(path_points(p.get("d"))[0]) == 256]
                 if len(lines) != (9 if second else 3):
-                    problems.append(f"{label}: {len(lines)} polylines of 256 points")
+                    problems.append(f"{label}: {len(lines)} lines of 256 points")
                     continue
                 # The first three lines are the first file's red, green, blue.
                 for ch, line in enumerate(lines[:3]):
-                    ys = [float(p.split(",")[1]) for p in line.get("points").split()]
+                    xs, ys = path_points(line.get("d"))
+                    if abs(xs[-1] - xs[0] - (800 - 84 - 24) * 255 / 255) > 0.01:
+                        problems.append(f"{label}: channel {ch} does not span the value axis: {xs[0]} to {xs[-1]}")
                     counts = np.bincount(samples[:, :, ch].ravel(), minlength=256)
                     if int(np.argmin(ys)) != int(np.argmax(counts)):
                         problems.append(f"{label}: channel {ch} highest at bin {np.argmin(ys)}, "

@@ -1,0 +1,102 @@
+#include "report_command.h"
+
+#include <new>
+#include <thread>
+
+#include "decoded_pairs.h"
+#include "difference_maps.h"
+#include "error.h"
+#include "exit_codes.h"
+#include "histogram_plot.h"
+#include "interrupt.h"
+#include "jpeg_writer.h"
+#include "manipulated_list.h"
+#include "progress.h"
+#include "report_html.h"
+#include "sample_histogram.h"
+#include "study_pairs.h"
+#include "svg_canvas.h"
+#include "texts.h"
+#include "thumbnail.h"
+#include "whole_file.h"
+
+namespace {
+
+constexpr int kJpegQuality = 75;
+
+std::vector<StudyPair> PairsOf(const Options& options) {
+    const std::string& first = options.files.front();
+    const auto operands = std::span(options.files).subspan(1);
+    if (IsFolder(first)) return PairStudyFolders(first, operands);
+    std::vector<StudyPair> pairs;
+    for (const PairInput& input : ExpandManipulated(operands)) pairs.push_back({first, input.path, input.error});
+    return pairs;
+}
+
+// Thumbnails, heat map and histograms of a pair whose numbers are known.
+void DrawPictures(ReportPair& pair, unsigned threads) {
+    try {
+        const auto [original, manipulated] = DecodeBoth(pair.result.original, pair.result.manipulated, threads);
+        pair.originalPicture = EncodeJpeg(Thumbnail(original, kReportPictureWidth, kReportPictureHeight), kJpegQuality);
+        pair.manipulatedPicture =
+            EncodeJpeg(Thumbnail(manipulated, kReportPictureWidth, kReportPictureHeight), kJpegQuality);
+        DiffOptions heat;
+        heat.mode = DiffMode::Heat;
+        const DiffMap map = MakeDiffMap(original, manipulated, heat);
+        pair.heatScaleMax = map.scaleMax;
+        pair.heatMap = EncodeJpeg(Thumbnail(map.image, kReportPictureWidth, kReportPictureHeight), kJpegQuality);
+        const PlotSeries first{"original", CountSamples(original, DefaultBins(original.peak))};
+        const PlotSeries second{"manipulated", CountSamples(manipulated, DefaultBins(manipulated.peak))};
+        const PlotSize size = HistogramPlotSize(true);
+        SvgCanvas canvas(size.width, size.height, 0);  // whole pixels: small enough for a thousand pairs
+        DrawHistogramPlot(canvas, first, second);
+        pair.histograms = canvas.Element();
+    } catch (const CitraError& error) {
+        pair.pictureError = error.what();
+    } catch (const std::bad_alloc&) {
+        pair.pictureError = text::kOutOfMemory;
+    }
+}
+
+}  // namespace
+
+int RunReport(const Options& options, std::span<const std::string> arguments, std::ostream& out,
+              std::ostream& err, bool showProgress, bool sharesTerminal) {
+    PendingFile file(options.output);
+    if (const auto reason = file.Open()) {
+        err << text::CannotWriteFile(options.output, *reason) << std::flush;
+        return kExitFailure;
+    }
+    std::vector<StudyPair> pairs = PairsOf(options);
+    const unsigned threads = options.jobs;
+    ProgressBar progress(err, showProgress, pairs.size(), sharesTerminal);
+    const InterruptFlag interrupt;
+    ReportRun run;
+    run.arguments.assign(arguments.begin(), arguments.end());
+    SummaryBuilder summary;
+    bool allOk = true;
+    StreamBuffers buffers;
+    StandardOptions standard{true, threads};
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        if (interrupt.Raised().load()) {
+            progress.Erase();
+            return kExitInterrupted;
+        }
+        ReportPair pair;
+        pair.result = CompareStudyPair(pairs[i], buffers, standard);
+        if (!pair.result.error) DrawPictures(pair, threads);
+        allOk = allOk && !pair.result.error;
+        summary.Add(pair.result);
+        run.pairs.push_back(std::move(pair));
+        progress.Update(i + 1);
+    }
+    progress.Erase();
+    run.summary = summary.Build();
+    if (interrupt.Raised().load()) return kExitInterrupted;
+    if (const auto reason = file.Commit(ReportHtml(run))) {
+        err << text::CannotWriteFile(options.output, *reason) << std::flush;
+        return kExitFailure;
+    }
+    out << text::ReportWritten(options.output, run.pairs.size(), run.summary.failed) << '\n';
+    return allOk ? kExitSuccess : kExitFailure;
+}

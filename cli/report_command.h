@@ -1,0 +1,13 @@
+#pragma once
+// citra report: a study as one self-contained HTML file.
+#include <ostream>
+#include <span>
+#include <string>
+
+#include "options.h"
+
+// Returns the exit code: 0 written and every pair succeeded, 1 a pair
+// failed (it is a row with its message) or the report could not be written
+// (nothing is left under its name then), 130 interrupted.
+int RunReport(const Options& options, std::span<const std::string> arguments, std::ostream& out,
+              std::ostream& err, bool showProgress, bool sharesTerminal);
