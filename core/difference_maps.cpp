@@ -22,39 +22,20 @@ std::string Shortest(double value) {
     return ec == std::errc() ? std::string(buffer, end) : std::string("?");
 }
 
-Image OutputImage(int32_t width, int32_t height, int colourChannels) {
-    Image out;
-    out.width = width;
-    out.height = height;
-    out.layout = colourChannels == 3 ? ChannelLayout::Rgb : ChannelLayout::Grey;
-    out.samples8.resize(out.SampleCount());
-    return out;
-}
+// The loops below run over `pixels` pixels of c interleaved samples, of
+// which the first cc are colour.
+struct Span {
+    size_t pixels, c, cc;
+};
 
 template <class T>
-const T* Samples(const Image& image) {
-    if constexpr (sizeof(T) == 1) {
-        return image.samples8.data();
-    } else {
-        return image.samples16.data();
-    }
-}
-
-// The largest |difference| of a colour sample, and of a pixel's magnitude
-// squared.
-template <class T>
-void Largest(const Image& a, const Image& b, uint32_t& largestSample, uint64_t& largestSquares) {
-    const T* x = Samples<T>(a);
-    const T* y = Samples<T>(b);
-    const size_t c = static_cast<size_t>(a.Channels());
-    const size_t cc = static_cast<size_t>(ColourChannels(a.layout));
-    const size_t pixels = static_cast<size_t>(a.width) * static_cast<size_t>(a.height);
-    uint32_t sample = 0;
-    uint64_t squares = 0;
-    for (size_t p = 0; p < pixels; ++p) {
+void Largest(const T* x, const T* y, Span s, uint32_t& largestSample, uint64_t& largestSquares) {
+    uint32_t sample = largestSample;
+    uint64_t squares = largestSquares;
+    for (size_t p = 0; p < s.pixels; ++p) {
         uint64_t sum = 0;
-        for (size_t ch = 0; ch < cc; ++ch) {
-            const int64_t d = static_cast<int64_t>(x[p * c + ch]) - static_cast<int64_t>(y[p * c + ch]);
+        for (size_t ch = 0; ch < s.cc; ++ch) {
+            const int64_t d = static_cast<int64_t>(x[p * s.c + ch]) - static_cast<int64_t>(y[p * s.c + ch]);
             const uint32_t ad = static_cast<uint32_t>(d < 0 ? -d : d);
             sample = std::max(sample, ad);
             sum += static_cast<uint64_t>(ad) * ad;
@@ -65,48 +46,37 @@ void Largest(const Image& a, const Image& b, uint32_t& largestSample, uint64_t& 
     largestSquares = squares;
 }
 
-// abs: out = min(255, round(|d| * scale)).
+// abs: out = min(255, round(|d| * scale)), halves up.
 template <class T>
-void DrawAbs(const Image& a, const Image& b, double scale, Image& out) {
-    const T* x = Samples<T>(a);
-    const T* y = Samples<T>(b);
-    const size_t c = static_cast<size_t>(a.Channels());
-    const size_t cc = static_cast<size_t>(ColourChannels(a.layout));
-    const size_t pixels = static_cast<size_t>(a.width) * static_cast<size_t>(a.height);
-    uint8_t* o = out.samples8.data();
+void DrawAbs(const T* x, const T* y, Span s, double scale, uint8_t* o) {
     if constexpr (sizeof(T) == 1) {
         uint8_t table[256];
-        for (int d = 0; d < 256; ++d) table[d] = static_cast<uint8_t>(std::min(255.0, std::round(d * scale)));
-        for (size_t p = 0; p < pixels; ++p)
-            for (size_t ch = 0; ch < cc; ++ch) {
-                const int d = static_cast<int>(x[p * c + ch]) - static_cast<int>(y[p * c + ch]);
-                o[p * cc + ch] = table[d < 0 ? -d : d];
+        for (int d = 0; d < 256; ++d) table[d] = static_cast<uint8_t>(std::min(255.0, std::floor(d * scale + 0.5)));
+        for (size_t p = 0; p < s.pixels; ++p)
+            for (size_t ch = 0; ch < s.cc; ++ch) {
+                const int d = static_cast<int>(x[p * s.c + ch]) - static_cast<int>(y[p * s.c + ch]);
+                o[p * s.cc + ch] = table[d < 0 ? -d : d];
             }
     } else {
-        for (size_t p = 0; p < pixels; ++p)
-            for (size_t ch = 0; ch < cc; ++ch) {
-                const int d = static_cast<int>(x[p * c + ch]) - static_cast<int>(y[p * c + ch]);
-                o[p * cc + ch] = static_cast<uint8_t>(std::min(255.0, std::round((d < 0 ? -d : d) * scale)));
+        for (size_t p = 0; p < s.pixels; ++p)
+            for (size_t ch = 0; ch < s.cc; ++ch) {
+                const int d = static_cast<int>(x[p * s.c + ch]) - static_cast<int>(y[p * s.c + ch]);
+                o[p * s.cc + ch] = static_cast<uint8_t>(std::min(255.0, std::floor((d < 0 ? -d : d) * scale + 0.5)));
             }
     }
 }
 
-// heat: colour index min(255, round(sqrt(sum of d^2) * scale)).
+// heat: colour index min(255, round(sqrt(sum of d^2) * scale)), halves up.
 template <class T>
-void DrawHeat(const Image& a, const Image& b, double scale, Image& out) {
-    const T* x = Samples<T>(a);
-    const T* y = Samples<T>(b);
-    const size_t c = static_cast<size_t>(a.Channels());
-    const size_t cc = static_cast<size_t>(ColourChannels(a.layout));
-    const size_t pixels = static_cast<size_t>(a.width) * static_cast<size_t>(a.height);
-    uint8_t* o = out.samples8.data();
-    for (size_t p = 0; p < pixels; ++p) {
+void DrawHeat(const T* x, const T* y, Span s, double scale, uint8_t* o) {
+    for (size_t p = 0; p < s.pixels; ++p) {
         uint64_t sum = 0;
-        for (size_t ch = 0; ch < cc; ++ch) {
-            const int64_t d = static_cast<int64_t>(x[p * c + ch]) - static_cast<int64_t>(y[p * c + ch]);
+        for (size_t ch = 0; ch < s.cc; ++ch) {
+            const int64_t d = static_cast<int64_t>(x[p * s.c + ch]) - static_cast<int64_t>(y[p * s.c + ch]);
             sum += static_cast<uint64_t>(d * d);
         }
-        const double index = sum == 0 ? 0 : std::min(255.0, std::round(std::sqrt(static_cast<double>(sum)) * scale));
+        const double index =
+            sum == 0 ? 0 : std::min(255.0, std::floor(std::sqrt(static_cast<double>(sum)) * scale + 0.5));
         const auto& colour = kViridis[static_cast<size_t>(index)];
         o[p * 3] = colour[0];
         o[p * 3 + 1] = colour[1];
@@ -116,16 +86,10 @@ void DrawHeat(const Image& a, const Image& b, double scale, Image& out) {
 
 // lsb: three panels side by side, each sample's bit as 0 or 255.
 template <class T>
-void DrawPlanes(const Image& a, const Image& b, int plane, Image& out) {
-    const T* x = Samples<T>(a);
-    const T* y = Samples<T>(b);
-    const size_t c = static_cast<size_t>(a.Channels());
-    const size_t cc = static_cast<size_t>(ColourChannels(a.layout));
-    const size_t width = static_cast<size_t>(a.width);
-    const size_t height = static_cast<size_t>(a.height);
+void DrawPlanes(const T* x, const T* y, size_t width, size_t rows, size_t c, size_t cc, int plane, uint8_t* out) {
     const size_t outRow = 3 * width * cc;
-    for (size_t r = 0; r < height; ++r) {
-        uint8_t* o = out.samples8.data() + r * outRow;
+    for (size_t r = 0; r < rows; ++r) {
+        uint8_t* o = out + r * outRow;
         for (size_t px = 0; px < width; ++px)
             for (size_t ch = 0; ch < cc; ++ch) {
                 const size_t i = (r * width + px) * c + ch;
@@ -138,77 +102,120 @@ void DrawPlanes(const Image& a, const Image& b, int plane, Image& out) {
     }
 }
 
-DiffMap Draw(const Image& a, const Image& b, const DiffOptions& options) {
+Image OutputImage(int32_t width, int32_t height, ChannelLayout layout) {
+    Image out;
+    out.width = width;
+    out.height = height;
+    out.layout = layout;
+    out.samples8.resize(out.SampleCount());
+    return out;
+}
+
+DiffMap SsimPicture(const Image& a, const Image& b, const DiffOptions& options) {
     DiffMap map;
-    const int cc = ColourChannels(a.layout);
-    const bool wide = a.bitDepth == 16;
-    const double peak = static_cast<double>(a.peak);
-    map.description.emplace_back("Software", "citra");
-    map.description.emplace_back("Title", std::string("citra diff ") + DiffModeName(options.mode));
-    switch (options.mode) {
-    case DiffMode::Abs:
-    case DiffMode::Heat: {
-        uint32_t largestSample = 0;
-        uint64_t largestSquares = 0;
-        if (wide)
-            Largest<uint16_t>(a, b, largestSample, largestSquares);
-        else
-            Largest<uint8_t>(a, b, largestSample, largestSquares);
-        const bool heat = options.mode == DiffMode::Heat;
-        map.largest = heat ? std::sqrt(static_cast<double>(largestSquares)) : largestSample;
-        map.gain = options.gain ? *options.gain : map.largest > 0 ? peak / map.largest : 1.0;
-        map.scaleMax = peak / map.gain;
-        const double scale = 255.0 / map.scaleMax;
-        if (heat) {
-            map.image = OutputImage(a.width, a.height, 3);
-            if (wide)
-                DrawHeat<uint16_t>(a, b, scale, map.image);
-            else
-                DrawHeat<uint8_t>(a, b, scale, map.image);
-            map.description.emplace_back(
-                "Description", "Difference magnitude sqrt(sum of squared colour-sample differences) through the "
-                               "viridis colour map: 0 dark purple, " + Shortest(map.scaleMax) +
-                                   " and above yellow; largest " + Shortest(map.largest));
-        } else {
-            map.image = OutputImage(a.width, a.height, cc);
-            if (wide)
-                DrawAbs<uint16_t>(a, b, scale, map.image);
-            else
-                DrawAbs<uint8_t>(a, b, scale, map.image);
-            map.description.emplace_back("Description", "Absolute difference of each colour sample: 0 black, " +
-                                                            Shortest(map.scaleMax) + " and above white; largest " +
-                                                            Shortest(map.largest));
-        }
-        map.description.emplace_back("citra.gain", Shortest(map.gain));
-        map.description.emplace_back("citra.scale_max", Shortest(map.scaleMax));
-        map.description.emplace_back("citra.largest", Shortest(map.largest));
-        break;
-    }
-    case DiffMode::Lsb:
-        map.image = OutputImage(3 * a.width, a.height, cc);
-        if (wide)
-            DrawPlanes<uint16_t>(a, b, options.plane, map.image);
-        else
-            DrawPlanes<uint8_t>(a, b, options.plane, map.image);
-        map.description.emplace_back("Description", "Bit plane " + std::to_string(options.plane) +
-                                                        " of the original, of the manipulated image and where they "
-                                                        "differ, side by side: bit 0 black, bit 1 white");
-        break;
-    case DiffMode::Ssim: {
-        const std::vector<float> ssim = SsimMap(a, b, options.threads);
-        map.image = OutputImage(a.width, a.height, 1);
-        for (size_t i = 0; i < ssim.size(); ++i)
-            map.image.samples8[i] = static_cast<uint8_t>(std::lround(std::clamp(ssim[i], 0.0f, 1.0f) * 255.0f));
-        map.scaleMax = 1;
-        map.description.emplace_back("Description", "Local SSIM (Gaussian window, sigma 1.5): 0 or below black, "
-                                                    "1 white; the 5-pixel border repeats its nearest pixel");
-        break;
-    }
-    }
+    map.description = {{"Software", "citra"}, {"Title", "citra diff ssim"}};
+    const std::vector<float> ssim = SsimMap(a, b, options.threads);
+    map.image = OutputImage(a.width, a.height, ChannelLayout::Grey);
+    for (size_t i = 0; i < ssim.size(); ++i)
+        map.image.samples8[i] = static_cast<uint8_t>(std::lround(std::clamp(ssim[i], 0.0f, 1.0f) * 255.0f));
+    map.scaleMax = 1;
+    map.description.emplace_back("Description", "Local SSIM (Gaussian window, sigma 1.5): 0 or below black, "
+                                                "1 white; the 5-pixel border repeats its nearest pixel");
     return map;
 }
 
 }  // namespace
+
+DiffDrawer::DiffDrawer(const Image& shape, const DiffOptions& options) : options_(options) {
+    shape_.width = shape.width;
+    shape_.height = shape.height;
+    shape_.layout = shape.layout;
+    shape_.bitDepth = shape.bitDepth;
+    shape_.peak = shape.peak;
+    map_.description = {{"Software", "citra"}, {"Title", std::string("citra diff ") + DiffModeName(options.mode)}};
+}
+
+bool DiffDrawer::NeedsLargest() const {
+    return options_.mode == DiffMode::Abs || options_.mode == DiffMode::Heat;
+}
+
+void DiffDrawer::AddToLargest(const void* original, const void* manipulated, size_t rows) {
+    const Span s{rows * static_cast<size_t>(shape_.width), static_cast<size_t>(shape_.Channels()),
+                 static_cast<size_t>(ColourChannels(shape_.layout))};
+    if (shape_.bitDepth == 16)
+        Largest(static_cast<const uint16_t*>(original), static_cast<const uint16_t*>(manipulated), s, largestSample_,
+                largestSquares_);
+    else
+        Largest(static_cast<const uint8_t*>(original), static_cast<const uint8_t*>(manipulated), s, largestSample_,
+                largestSquares_);
+}
+
+void DiffDrawer::Fix() {
+    if (options_.mode == DiffMode::Lsb) {
+        map_.description.emplace_back("Description", "Bit plane " + std::to_string(options_.plane) +
+                                                         " of the original, of the manipulated image and where they "
+                                                         "differ, side by side: bit 0 black, bit 1 white");
+        return;
+    }
+    const bool heat = options_.mode == DiffMode::Heat;
+    const double peak = static_cast<double>(shape_.peak);
+    map_.largest = heat ? std::sqrt(static_cast<double>(largestSquares_)) : largestSample_;
+    map_.gain = options_.gain ? *options_.gain : map_.largest > 0 ? peak / map_.largest : 1.0;
+    map_.scaleMax = peak / map_.gain;
+    scale_ = 255.0 / map_.scaleMax;
+    if (heat)
+        map_.description.emplace_back(
+            "Description", "Difference magnitude sqrt(sum of squared colour-sample differences) through the viridis "
+                           "colour map: 0 dark purple, " + Shortest(map_.scaleMax) + " and above yellow; largest " +
+                               Shortest(map_.largest));
+    else
+        map_.description.emplace_back("Description", "Absolute difference of each colour sample: 0 black, " +
+                                                         Shortest(map_.scaleMax) + " and above white; largest " +
+                                                         Shortest(map_.largest));
+    map_.description.emplace_back("citra.gain", Shortest(map_.gain));
+    map_.description.emplace_back("citra.scale_max", Shortest(map_.scaleMax));
+    map_.description.emplace_back("citra.largest", Shortest(map_.largest));
+}
+
+void DiffDrawer::DrawRows(const void* original, const void* manipulated, size_t rows, uint8_t* out) const {
+    const size_t width = static_cast<size_t>(shape_.width);
+    const size_t c = static_cast<size_t>(shape_.Channels());
+    const size_t cc = static_cast<size_t>(ColourChannels(shape_.layout));
+    const Span s{rows * width, c, cc};
+    const bool wide = shape_.bitDepth == 16;
+    const auto* a8 = static_cast<const uint8_t*>(original);
+    const auto* b8 = static_cast<const uint8_t*>(manipulated);
+    const auto* a16 = static_cast<const uint16_t*>(original);
+    const auto* b16 = static_cast<const uint16_t*>(manipulated);
+    switch (options_.mode) {
+    case DiffMode::Abs:
+        if (wide) DrawAbs(a16, b16, s, scale_, out);
+        else DrawAbs(a8, b8, s, scale_, out);
+        break;
+    case DiffMode::Heat:
+        if (wide) DrawHeat(a16, b16, s, scale_, out);
+        else DrawHeat(a8, b8, s, scale_, out);
+        break;
+    case DiffMode::Lsb:
+        if (wide) DrawPlanes(a16, b16, width, rows, c, cc, options_.plane, out);
+        else DrawPlanes(a8, b8, width, rows, c, cc, options_.plane, out);
+        break;
+    case DiffMode::Ssim:
+        break;  // drawn from the whole images by MakeDiffMap
+    }
+}
+
+int32_t DiffDrawer::OutputWidth() const { return options_.mode == DiffMode::Lsb ? 3 * shape_.width : shape_.width; }
+
+ChannelLayout DiffDrawer::OutputLayout() const {
+    if (options_.mode == DiffMode::Heat) return ChannelLayout::Rgb;
+    if (options_.mode == DiffMode::Ssim) return ChannelLayout::Grey;
+    return ColourChannels(shape_.layout) == 3 ? ChannelLayout::Rgb : ChannelLayout::Grey;
+}
+
+size_t DiffDrawer::OutputRowBytes() const {
+    return static_cast<size_t>(OutputWidth()) * static_cast<size_t>(ChannelCount(OutputLayout()));
+}
 
 const char* DiffModeName(DiffMode mode) {
     switch (mode) {
@@ -239,7 +246,18 @@ std::optional<std::string> DiffRefusal(const Image& original, const Image& manip
 DiffMap MakeDiffMap(const Image& original, const Image& manipulated, const DiffOptions& options) {
     if (auto refusal = DiffRefusal(original, manipulated, options)) throw CitraError(*refusal);
     try {
-        return Draw(original, manipulated, options);
+        if (options.mode == DiffMode::Ssim) return SsimPicture(original, manipulated, options);
+        const bool wide = original.bitDepth == 16;
+        const void* a = wide ? static_cast<const void*>(original.samples16.data()) : original.samples8.data();
+        const void* b = wide ? static_cast<const void*>(manipulated.samples16.data()) : manipulated.samples8.data();
+        const size_t rows = static_cast<size_t>(original.height);
+        DiffDrawer drawer(original, options);
+        if (drawer.NeedsLargest()) drawer.AddToLargest(a, b, rows);
+        drawer.Fix();
+        DiffMap map = drawer.Map();
+        map.image = OutputImage(drawer.OutputWidth(), original.height, drawer.OutputLayout());
+        drawer.DrawRows(a, b, rows, map.image.samples8.data());
+        return map;
     } catch (const std::bad_alloc&) {
         throw CitraError("out of memory");
     }

@@ -54,3 +54,39 @@ std::optional<std::string> DiffRefusal(const Image& original, const Image& manip
 // The picture. Throws CitraError with DiffRefusal's message for a refused
 // pair, and when memory runs out.
 DiffMap MakeDiffMap(const Image& original, const Image& manipulated, const DiffOptions& options);
+
+// The same pictures (all modes but ssim) drawn from bands of rows, for
+// pairs read band by band and never held whole:
+//   DiffDrawer drawer(shape, options);
+//   if (drawer.NeedsLargest()) { for each band: drawer.AddToLargest(...); }
+//   drawer.Fix();  then for each band: drawer.DrawRows(...)
+// `shape` gives width, height, layout, bit depth and peak (its samples are
+// not used); the pair must be one DiffRefusal accepts.
+class DiffDrawer {
+public:
+    DiffDrawer(const Image& shape, const DiffOptions& options);
+    // Whether the mode measures the largest difference first (abs and heat:
+    // it sets the default gain and is reported).
+    bool NeedsLargest() const;
+    // `rows` rows of both images (interleaved samples of the bit depth).
+    void AddToLargest(const void* original, const void* manipulated, size_t rows);
+    // Settles the gain and the scale; call once, before DrawRows.
+    void Fix();
+    // The output rows of `rows` input rows into `out` (OutputRowBytes each).
+    void DrawRows(const void* original, const void* manipulated, size_t rows, uint8_t* out) const;
+
+    int32_t OutputWidth() const;
+    ChannelLayout OutputLayout() const;
+    size_t OutputRowBytes() const;
+    // gain, largest, scaleMax and description as the whole picture's; its
+    // image is left empty.
+    const DiffMap& Map() const { return map_; }
+
+private:
+    Image shape_;
+    DiffOptions options_;
+    uint32_t largestSample_ = 0;
+    uint64_t largestSquares_ = 0;
+    double scale_ = 1;
+    DiffMap map_;
+};

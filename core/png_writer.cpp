@@ -9,10 +9,6 @@
 
 namespace {
 
-struct ContextFree {
-    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
-};
-
 void Check(int code) {
     if (code != 0) throw CitraError(std::string("PNG error: ") + spng_strerror(code));
 }
@@ -27,47 +23,89 @@ uint8_t ColourType(ChannelLayout layout) {
     return SPNG_COLOR_TYPE_TRUECOLOR;
 }
 
+// A new encoder writing to memory, with the header and the text chunks
+// set; `texts` keeps the chunks' text, which libspng points to until the
+// image is encoded.
+spng_ctx* NewEncoder(int32_t width, int32_t height, ChannelLayout layout,
+                     const std::vector<std::pair<std::string, std::string>>& text, int compressionLevel,
+                     std::vector<std::string>& texts) {
+    if (width <= 0 || height <= 0) throw CitraError("PNG error: only non-empty 8-bit images are written");
+    spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+    if (ctx == nullptr) throw CitraError("out of memory");
+    try {
+        Check(spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1));
+        Check(spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, compressionLevel));
+        spng_ihdr ihdr{};
+        ihdr.width = static_cast<uint32_t>(width);
+        ihdr.height = static_cast<uint32_t>(height);
+        ihdr.bit_depth = 8;
+        ihdr.color_type = ColourType(layout);
+        Check(spng_set_ihdr(ctx, &ihdr));
+        std::vector<spng_text> chunks(text.size());
+        texts.clear();
+        texts.reserve(text.size());
+        for (size_t i = 0; i < text.size(); ++i) {
+            const auto& [keyword, content] = text[i];
+            if (keyword.empty() || keyword.size() >= sizeof chunks[i].keyword)
+                throw CitraError("PNG error: text keyword of 1 to 79 characters expected");
+            std::memcpy(chunks[i].keyword, keyword.c_str(), keyword.size() + 1);
+            chunks[i].type = SPNG_TEXT;
+            texts.push_back(content);
+            chunks[i].length = content.size();
+            chunks[i].text = texts.back().data();
+        }
+        if (!chunks.empty()) Check(spng_set_text(ctx, chunks.data(), static_cast<uint32_t>(chunks.size())));
+    } catch (...) {
+        spng_ctx_free(ctx);
+        throw;
+    }
+    return ctx;
+}
+
+std::string TakeBuffer(spng_ctx* ctx) {
+    size_t length = 0;
+    int error = 0;
+    std::unique_ptr<void, decltype(&std::free)> buffer(spng_get_png_buffer(ctx, &length, &error), &std::free);
+    Check(error);
+    if (!buffer) throw CitraError("out of memory");
+    return std::string(static_cast<const char*>(buffer.get()), length);
+}
+
 }  // namespace
 
 std::string EncodePng(const Image& image, const std::vector<std::pair<std::string, std::string>>& text,
                       int compressionLevel) {
-    if (image.bitDepth != 8 || image.samples8.size() != image.SampleCount() || image.width <= 0 ||
-        image.height <= 0)
+    if (image.bitDepth != 8 || image.samples8.size() != image.SampleCount())
         throw CitraError("PNG error: only non-empty 8-bit images are written");
-    std::unique_ptr<spng_ctx, ContextFree> ctx(spng_ctx_new(SPNG_CTX_ENCODER));
-    if (!ctx) throw CitraError("out of memory");
-    Check(spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1));
-    Check(spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, compressionLevel));
-
-    spng_ihdr ihdr{};
-    ihdr.width = static_cast<uint32_t>(image.width);
-    ihdr.height = static_cast<uint32_t>(image.height);
-    ihdr.bit_depth = 8;
-    ihdr.color_type = ColourType(image.layout);
-    Check(spng_set_ihdr(ctx.get(), &ihdr));
-
-    // libspng keeps pointers to the texts until the image is encoded.
     std::vector<std::string> texts;
-    std::vector<spng_text> chunks(text.size());
-    texts.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto& [keyword, content] = text[i];
-        if (keyword.empty() || keyword.size() >= sizeof chunks[i].keyword)
-            throw CitraError("PNG error: text keyword of 1 to 79 characters expected");
-        std::memcpy(chunks[i].keyword, keyword.c_str(), keyword.size() + 1);
-        chunks[i].type = SPNG_TEXT;
-        texts.push_back(content);
-        chunks[i].length = content.size();
-        chunks[i].text = texts.back().data();
-    }
-    if (!chunks.empty()) Check(spng_set_text(ctx.get(), chunks.data(), static_cast<uint32_t>(chunks.size())));
-
+    std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(
+        NewEncoder(image.width, image.height, image.layout, text, compressionLevel, texts), &spng_ctx_free);
     Check(spng_encode_image(ctx.get(), image.samples8.data(), image.samples8.size(), SPNG_FMT_PNG,
                             SPNG_ENCODE_FINALIZE));
-    size_t length = 0;
-    int error = 0;
-    std::unique_ptr<void, decltype(&std::free)> buffer(spng_get_png_buffer(ctx.get(), &length, &error), &std::free);
-    Check(error);
-    if (!buffer) throw CitraError("out of memory");
-    return std::string(static_cast<const char*>(buffer.get()), length);
+    return TakeBuffer(ctx.get());
+}
+
+PngRowEncoder::~PngRowEncoder() {
+    if (ctx_ != nullptr) spng_ctx_free(ctx_);
+}
+
+void PngRowEncoder::Start(int32_t width, int32_t height, ChannelLayout layout,
+                          const std::vector<std::pair<std::string, std::string>>& text, int compressionLevel) {
+    ctx_ = NewEncoder(width, height, layout, text, compressionLevel, texts_);
+    rowBytes_ = static_cast<size_t>(width) * static_cast<size_t>(ChannelCount(layout));
+    rowsLeft_ = height;
+    Check(spng_encode_image(ctx_, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE));
+}
+
+void PngRowEncoder::Row(const uint8_t* samples) {
+    if (rowsLeft_ <= 0) throw CitraError("PNG error: more rows than the image has");
+    const int code = spng_encode_row(ctx_, samples, rowBytes_);
+    --rowsLeft_;
+    // The last row ends the image: libspng says so with SPNG_EOI.
+    if (code != 0 && !(code == SPNG_EOI && rowsLeft_ == 0)) Check(code);
+}
+
+std::string PngRowEncoder::Finish() {
+    if (rowsLeft_ != 0) throw CitraError("PNG error: fewer rows than the image has");
+    return TakeBuffer(ctx_);
 }
