@@ -71,7 +71,7 @@ std::optional<std::string> StreamedPng(const std::string& originalPath, const st
         eachBand([&](size_t count) { drawer.AddToLargest(rowsA.data(), rowsB.data(), count); });
     drawer.Fix();
     PngRowEncoder encoder;
-    encoder.Start(drawer.OutputWidth(), shape.height, drawer.OutputLayout(), drawer.Map().description);
+    encoder.Start(drawer.OutputWidth(), shape.height, drawer.OutputLayout(), drawer.Map().description, kDifferencePng);
     eachBand([&](size_t count) {
         drawer.DrawRows(rowsA.data(), rowsB.data(), count, out.data());
         for (size_t i = 0; i < count; ++i) encoder.Row(out.data() + i * drawer.OutputRowBytes());
@@ -139,7 +139,7 @@ int RunDiff(const Options& options, std::ostream& out, std::ostream& err) {
             if (interrupt.Raised().load()) return kExitInterrupted;
             map = MakeDiffMap(original, manipulated, diff);
             if (interrupt.Raised().load()) return kExitInterrupted;
-            png = EncodePng(map.image, map.description);
+            png = EncodePng(map.image, map.description, kDifferencePng);
         }
     } catch (const CitraError& error) {
         WriteFailure(options, error.what(), out);

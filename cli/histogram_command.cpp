@@ -65,7 +65,7 @@ std::string PlotFile(const std::string& path, const PlotSeries& first, const std
     DrawHistogramPlot(canvas, first, second);
     // A plot is made of few colours and flat areas: the default zlib level
     // makes it far smaller for little time.
-    return EncodePng(canvas.Pixels(), {{"Software", "citra"}, {"Title", "citra histogram"}}, 6);
+    return EncodePng(canvas.Pixels(), {{"Software", "citra"}, {"Title", "citra histogram"}}, {6, true});
 }
 
 }  // namespace

@@ -27,14 +27,15 @@ uint8_t ColourType(ChannelLayout layout) {
 // set; `texts` keeps the chunks' text, which libspng points to until the
 // image is encoded.
 spng_ctx* NewEncoder(int32_t width, int32_t height, ChannelLayout layout,
-                     const std::vector<std::pair<std::string, std::string>>& text, int compressionLevel,
+                     const std::vector<std::pair<std::string, std::string>>& text, PngSettings settings,
                      std::vector<std::string>& texts) {
     if (width <= 0 || height <= 0) throw CitraError("PNG error: only non-empty 8-bit images are written");
     spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
     if (ctx == nullptr) throw CitraError("out of memory");
     try {
         Check(spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1));
-        Check(spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, compressionLevel));
+        Check(spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, settings.level));
+        if (!settings.filtered) Check(spng_set_option(ctx, SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_NONE));
         spng_ihdr ihdr{};
         ihdr.width = static_cast<uint32_t>(width);
         ihdr.height = static_cast<uint32_t>(height);
@@ -74,12 +75,12 @@ std::string TakeBuffer(spng_ctx* ctx) {
 }  // namespace
 
 std::string EncodePng(const Image& image, const std::vector<std::pair<std::string, std::string>>& text,
-                      int compressionLevel) {
+                      PngSettings settings) {
     if (image.bitDepth != 8 || image.samples8.size() != image.SampleCount())
         throw CitraError("PNG error: only non-empty 8-bit images are written");
     std::vector<std::string> texts;
     std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(
-        NewEncoder(image.width, image.height, image.layout, text, compressionLevel, texts), &spng_ctx_free);
+        NewEncoder(image.width, image.height, image.layout, text, settings, texts), &spng_ctx_free);
     Check(spng_encode_image(ctx.get(), image.samples8.data(), image.samples8.size(), SPNG_FMT_PNG,
                             SPNG_ENCODE_FINALIZE));
     return TakeBuffer(ctx.get());
@@ -90,8 +91,8 @@ PngRowEncoder::~PngRowEncoder() {
 }
 
 void PngRowEncoder::Start(int32_t width, int32_t height, ChannelLayout layout,
-                          const std::vector<std::pair<std::string, std::string>>& text, int compressionLevel) {
-    ctx_ = NewEncoder(width, height, layout, text, compressionLevel, texts_);
+                          const std::vector<std::pair<std::string, std::string>>& text, PngSettings settings) {
+    ctx_ = NewEncoder(width, height, layout, text, settings, texts_);
     rowBytes_ = static_cast<size_t>(width) * static_cast<size_t>(ChannelCount(layout));
     rowsLeft_ = height;
     Check(spng_encode_image(ctx_, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE));
