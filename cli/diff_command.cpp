@@ -1,6 +1,7 @@
 #include "diff_command.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <optional>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "interrupt.h"
 #include "json.h"
 #include "picture.h"
+#include "ssim.h"
 #include "png_writer.h"
 #include "texts.h"
 #include "whole_file.h"
@@ -28,38 +30,16 @@ DiffOptions DiffOptionsOf(const Options& options) {
     return diff;
 }
 
-// Two 24-bit bitmaps of one size, in any mode but ssim: read band by band
-// as compare reads them (twice for abs and heat, the largest difference
-// first) and the picture encoded row by row, so neither image nor the
-// picture is ever held whole. nullopt for any other pair, which is then
-// decoded whole (and refused there with the decoder's message if it must).
-std::optional<std::string> StreamedPng(const std::string& originalPath, const std::string& manipulatedPath,
-                                       const DiffOptions& diff, DiffMap& map) {
-    if (diff.mode == DiffMode::Ssim || (diff.mode == DiffMode::Lsb && diff.plane >= 8) ||
-        !IsBitmapFilePath(originalPath) || !IsBitmapFilePath(manipulatedPath))
-        return std::nullopt;
-    std::optional<BitmapFileStream> original, manipulated;
-    try {
-        original.emplace(originalPath);
-        manipulated.emplace(manipulatedPath);
-    } catch (const CitraError&) {
-        return std::nullopt;
-    }
-    if (original->BitsPerPixel() != 24 || manipulated->BitsPerPixel() != 24 || original->Width() <= 0 ||
-        original->Height() <= 0 || original->Width() != manipulated->Width() ||
-        original->Height() != manipulated->Height())
-        return std::nullopt;
-
-    Image shape;
-    shape.width = original->Width();
-    shape.height = original->Height();
-    DiffDrawer drawer(shape, diff);
-    const size_t width = static_cast<size_t>(shape.width), height = static_cast<size_t>(shape.height);
-    const size_t bandRows = std::max<size_t>(1, (size_t{1} << 20) / (width * 3));  // bands of about 1 MiB
+// The abs, heat or lsb picture of two 24-bit bitmaps from bands of about
+// 1 MiB: read twice for abs and heat (the largest difference first).
+void DrawBands(BitmapFileStream& original, BitmapFileStream& manipulated, DiffDrawer& drawer,
+               PngRowEncoder& encoder, const PngRowEncoder::Sink& sink) {
+    const size_t width = static_cast<size_t>(original.Width()), height = static_cast<size_t>(original.Height());
+    const size_t bandRows = std::max<size_t>(1, (size_t{1} << 20) / (width * 3));
     std::vector<uint8_t> rowsA(bandRows * width * 3), rowsB(bandRows * width * 3);
     std::vector<uint8_t> out(bandRows * drawer.OutputRowBytes());
     const auto eachBand = [&](const auto& use) {
-        BitmapRgbRows readA(*original), readB(*manipulated);
+        BitmapRgbRows readA(original), readB(manipulated);
         for (size_t first = 0; first < height; first += bandRows) {
             const size_t count = std::min(bandRows, height - first);
             readA.Read(first, count, rowsA.data());
@@ -70,16 +50,75 @@ std::optional<std::string> StreamedPng(const std::string& originalPath, const st
     if (drawer.NeedsLargest())
         eachBand([&](size_t count) { drawer.AddToLargest(rowsA.data(), rowsB.data(), count); });
     drawer.Fix();
-    PngRowEncoder encoder;
-    encoder.Start(drawer.OutputWidth(), shape.height, drawer.OutputLayout(), drawer.Map().description, kDifferencePng);
+    encoder.Start(drawer.OutputWidth(), original.Height(), drawer.OutputLayout(), drawer.Map().description,
+                  kDifferencePng, sink);
     eachBand([&](size_t count) {
         drawer.DrawRows(rowsA.data(), rowsB.data(), count, out.data());
         for (size_t i = 0; i < count; ++i) encoder.Row(out.data() + i * drawer.OutputRowBytes());
     });
+}
+
+// The ssim picture of two 24-bit bitmaps: the local SSIM of each pixel from
+// the rows as compare's SSIM reads them; only the map (4 bytes a pixel,
+// never zero-filled first) is held.
+void DrawSsim(BitmapFileStream& original, BitmapFileStream& manipulated, DiffDrawer& drawer, PngRowEncoder& encoder,
+              unsigned threads, const PngRowEncoder::Sink& sink) {
+    const size_t width = static_cast<size_t>(original.Width()), height = static_cast<size_t>(original.Height());
+    const std::unique_ptr<float[]> ssim(new float[width * height]);
+    BitmapRgbRows readA(original), readB(manipulated);
+    ChannelSsimByRows(readA, readB, width, height, 3, 255, threads, 0, ssim.get(), 3);
+    FillSsimMapBorder(ssim.get(), width, height);
+    drawer.Fix();
+    encoder.Start(original.Width(), original.Height(), ChannelLayout::Grey, drawer.Map().description, kDifferencePng,
+                  sink);
+    std::vector<uint8_t> row(width);
+    for (size_t r = 0; r < height; ++r) {
+        for (size_t x = 0; x < width; ++x) row[x] = SsimByte(ssim[r * width + x]);
+        encoder.Row(row.data());
+    }
+}
+
+// Two 24-bit bitmaps of one size: read band by band as compare reads them
+// and the picture encoded row by row straight into the file, so neither
+// image nor the picture is ever held whole (ssim: its map). False for any
+// other pair, which is then decoded whole (and refused there with the
+// decoder's message if it must). A failed write is kept in `writeError`.
+bool StreamedPng(const std::string& originalPath, const std::string& manipulatedPath, const DiffOptions& diff,
+                 DiffMap& map, PendingFile& file, std::optional<std::string>& writeError) {
+    if ((diff.mode == DiffMode::Lsb && diff.plane >= 8) || !IsBitmapFilePath(originalPath) ||
+        !IsBitmapFilePath(manipulatedPath))
+        return false;
+    std::optional<BitmapFileStream> original, manipulated;
+    try {
+        original.emplace(originalPath);
+        manipulated.emplace(manipulatedPath);
+    } catch (const CitraError&) {
+        return false;
+    }
+    if (original->BitsPerPixel() != 24 || manipulated->BitsPerPixel() != 24 || original->Width() <= 0 ||
+        original->Height() <= 0 || original->Width() != manipulated->Width() ||
+        original->Height() != manipulated->Height())
+        return false;
+    if (diff.mode == DiffMode::Ssim && SsimRefusal(original->Width(), original->Height())) return false;
+
+    Image shape;
+    shape.width = original->Width();
+    shape.height = original->Height();
+    DiffDrawer drawer(shape, diff);
+    const PngRowEncoder::Sink sink = [&](const uint8_t* bytes, size_t count) {
+        writeError = file.Append(bytes, count);
+        return !writeError;
+    };
+    PngRowEncoder encoder;
+    if (diff.mode == DiffMode::Ssim)
+        DrawSsim(*original, *manipulated, drawer, encoder, diff.threads, sink);
+    else
+        DrawBands(*original, *manipulated, drawer, encoder, sink);
+    encoder.Finish();
     map = drawer.Map();
     map.image.width = drawer.OutputWidth();
     map.image.height = shape.height;
-    return encoder.Finish();
+    return true;
 }
 
 void WriteDone(const Options& options, const DiffMap& map, const DiffOptions& diff, std::ostream& out) {
@@ -131,10 +170,9 @@ int RunDiff(const Options& options, std::ostream& out, std::ostream& err) {
     const DiffOptions diff = DiffOptionsOf(options);
     std::string png;
     DiffMap map;
+    std::optional<std::string> writeError;
     try {
-        if (auto streamed = StreamedPng(options.files[0], options.files[1], diff, map)) {
-            png = std::move(*streamed);
-        } else {
+        if (!StreamedPng(options.files[0], options.files[1], diff, map, file, writeError)) {
             const auto [original, manipulated] = DecodeBoth(options.files[0], options.files[1], options.jobs);
             if (interrupt.Raised().load()) return kExitInterrupted;
             map = MakeDiffMap(original, manipulated, diff);
@@ -142,6 +180,10 @@ int RunDiff(const Options& options, std::ostream& out, std::ostream& err) {
             png = EncodePng(map.image, map.description, kDifferencePng);
         }
     } catch (const CitraError& error) {
+        if (writeError) {
+            err << text::CannotWriteFile(options.output, *writeError) << std::flush;
+            return kExitFailure;
+        }
         WriteFailure(options, error.what(), out);
         return kExitFailure;
     } catch (const std::bad_alloc&) {

@@ -10,10 +10,10 @@
 
 namespace {
 
-bool WriteAll(int fd, const std::string& content) {
+bool WriteAll(int fd, const char* bytes, size_t count) {
     size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = write(fd, content.data() + done, content.size() - done);
+    while (done < count) {
+        const ssize_t n = write(fd, bytes + done, count - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n == 0) errno = EIO;
@@ -44,9 +44,15 @@ std::optional<std::string> PendingFile::Open() {
     return std::nullopt;
 }
 
+std::optional<std::string> PendingFile::Append(const void* bytes, size_t count) {
+    if (fd_ < 0) return std::string(std::strerror(EBADF));
+    if (!WriteAll(fd_, static_cast<const char*>(bytes), count)) return std::string(std::strerror(errno));
+    return std::nullopt;
+}
+
 std::optional<std::string> PendingFile::Commit(const std::string& content) {
     if (fd_ < 0) return std::string(std::strerror(EBADF));
-    bool ok = WriteAll(fd_, content) && fsync(fd_) == 0;
+    bool ok = WriteAll(fd_, content.data(), content.size()) && fsync(fd_) == 0;
     int error = ok ? 0 : errno;
     if (close(fd_) != 0 && ok) {
         ok = false;

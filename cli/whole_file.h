@@ -17,9 +17,12 @@ public:
 
     // Creates the temporary file; the reason (strerror text) when it cannot.
     std::optional<std::string> Open();
-    // Writes the content, syncs it and renames it over the final name; the
-    // reason when any step failed (the temporary file is then removed).
-    std::optional<std::string> Commit(const std::string& content);
+    // Adds bytes to the temporary file; the reason when it failed.
+    std::optional<std::string> Append(const void* bytes, size_t count);
+    // Appends the content, syncs the file and renames it over the final
+    // name; the reason when any step failed (the temporary file is then
+    // removed).
+    std::optional<std::string> Commit(const std::string& content = {});
     const std::string& Path() const { return path_; }
 
 private:

@@ -67,17 +67,22 @@ void DrawAbs(const T* x, const T* y, Span s, double scale, uint8_t* o) {
 }
 
 // heat: colour index min(255, round(sqrt(sum of d^2) * scale)), halves up.
+uint8_t HeatIndex(uint64_t sum, double scale) {
+    return sum == 0 ? 0
+                    : static_cast<uint8_t>(std::min(255.0, std::floor(std::sqrt(static_cast<double>(sum)) * scale + 0.5)));
+}
+
+// `table`, when given, holds HeatIndex of every sum the samples can make.
 template <class T>
-void DrawHeat(const T* x, const T* y, Span s, double scale, uint8_t* o) {
+void DrawHeat(const T* x, const T* y, Span s, double scale, const std::vector<uint8_t>& table, uint8_t* o) {
     for (size_t p = 0; p < s.pixels; ++p) {
         uint64_t sum = 0;
         for (size_t ch = 0; ch < s.cc; ++ch) {
             const int64_t d = static_cast<int64_t>(x[p * s.c + ch]) - static_cast<int64_t>(y[p * s.c + ch]);
             sum += static_cast<uint64_t>(d * d);
         }
-        const double index =
-            sum == 0 ? 0 : std::min(255.0, std::floor(std::sqrt(static_cast<double>(sum)) * scale + 0.5));
-        const auto& colour = kViridis[static_cast<size_t>(index)];
+        const uint8_t index = table.empty() ? HeatIndex(sum, scale) : table[sum];
+        const auto& colour = kViridis[index];
         o[p * 3] = colour[0];
         o[p * 3 + 1] = colour[1];
         o[p * 3 + 2] = colour[2];
@@ -112,15 +117,12 @@ Image OutputImage(int32_t width, int32_t height, ChannelLayout layout) {
 }
 
 DiffMap SsimPicture(const Image& a, const Image& b, const DiffOptions& options) {
-    DiffMap map;
-    map.description = {{"Software", "citra"}, {"Title", "citra diff ssim"}};
+    DiffDrawer drawer(a, options);
+    drawer.Fix();
+    DiffMap map = drawer.Map();
     const std::vector<float> ssim = SsimMap(a, b, options.threads);
     map.image = OutputImage(a.width, a.height, ChannelLayout::Grey);
-    for (size_t i = 0; i < ssim.size(); ++i)
-        map.image.samples8[i] = static_cast<uint8_t>(std::lround(std::clamp(ssim[i], 0.0f, 1.0f) * 255.0f));
-    map.scaleMax = 1;
-    map.description.emplace_back("Description", "Local SSIM (Gaussian window, sigma 1.5): 0 or below black, "
-                                                "1 white; the 5-pixel border repeats its nearest pixel");
+    for (size_t i = 0; i < ssim.size(); ++i) map.image.samples8[i] = SsimByte(ssim[i]);
     return map;
 }
 
@@ -150,7 +152,15 @@ void DiffDrawer::AddToLargest(const void* original, const void* manipulated, siz
                 largestSquares_);
 }
 
+uint8_t SsimByte(float ssim) { return static_cast<uint8_t>(std::lround(std::clamp(ssim, 0.0f, 1.0f) * 255.0f)); }
+
 void DiffDrawer::Fix() {
+    if (options_.mode == DiffMode::Ssim) {
+        map_.scaleMax = 1;
+        map_.description.emplace_back("Description", "Local SSIM (Gaussian window, sigma 1.5): 0 or below black, "
+                                                     "1 white; the 5-pixel border repeats its nearest pixel");
+        return;
+    }
     if (options_.mode == DiffMode::Lsb) {
         map_.description.emplace_back("Description", "Bit plane " + std::to_string(options_.plane) +
                                                          " of the original, of the manipulated image and where they "
@@ -163,6 +173,11 @@ void DiffDrawer::Fix() {
     map_.gain = options_.gain ? *options_.gain : map_.largest > 0 ? peak / map_.largest : 1.0;
     map_.scaleMax = peak / map_.gain;
     scale_ = 255.0 / map_.scaleMax;
+    if (heat && shape_.bitDepth == 8) {
+        const uint64_t sums = static_cast<uint64_t>(ColourChannels(shape_.layout)) * 255 * 255 + 1;
+        heatIndex_.resize(sums);
+        for (uint64_t sum = 0; sum < sums; ++sum) heatIndex_[sum] = HeatIndex(sum, scale_);
+    }
     if (heat)
         map_.description.emplace_back(
             "Description", "Difference magnitude sqrt(sum of squared colour-sample differences) through the viridis "
@@ -193,8 +208,8 @@ void DiffDrawer::DrawRows(const void* original, const void* manipulated, size_t 
         else DrawAbs(a8, b8, s, scale_, out);
         break;
     case DiffMode::Heat:
-        if (wide) DrawHeat(a16, b16, s, scale_, out);
-        else DrawHeat(a8, b8, s, scale_, out);
+        if (wide) DrawHeat(a16, b16, s, scale_, heatIndex_, out);
+        else DrawHeat(a8, b8, s, scale_, heatIndex_, out);
         break;
     case DiffMode::Lsb:
         if (wide) DrawPlanes(a16, b16, width, rows, c, cc, options_.plane, out);

@@ -43,6 +43,9 @@ struct DiffMap {
     std::vector<std::pair<std::string, std::string>> description;
 };
 
+// A local SSIM as the ssim picture draws it: 0 or below black, 1 white.
+uint8_t SsimByte(float ssim);
+
 // The mode's name as the command line spells it, and back.
 const char* DiffModeName(DiffMode mode);
 std::optional<DiffMode> DiffModeFromName(const std::string& name);
@@ -55,7 +58,8 @@ std::optional<std::string> DiffRefusal(const Image& original, const Image& manip
 // pair, and when memory runs out.
 DiffMap MakeDiffMap(const Image& original, const Image& manipulated, const DiffOptions& options);
 
-// The same pictures (all modes but ssim) drawn from bands of rows, for
+// The same pictures drawn from bands of rows (ssim: only the description;
+// its picture is SsimByte of SsimMap or of ChannelSsimByRows' map), for
 // pairs read band by band and never held whole:
 //   DiffDrawer drawer(shape, options);
 //   if (drawer.NeedsLargest()) { for each band: drawer.AddToLargest(...); }
@@ -88,5 +92,8 @@ private:
     uint32_t largestSample_ = 0;
     uint64_t largestSquares_ = 0;
     double scale_ = 1;
+    // heat of 8-bit samples: the colour index of every possible sum of
+    // squared differences, so that no pixel needs a square root.
+    std::vector<uint8_t> heatIndex_;
     DiffMap map_;
 };

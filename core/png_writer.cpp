@@ -26,14 +26,22 @@ uint8_t ColourType(ChannelLayout layout) {
 // A new encoder writing to memory, with the header and the text chunks
 // set; `texts` keeps the chunks' text, which libspng points to until the
 // image is encoded.
+int ToSink(spng_ctx*, void* user, void* bytes, size_t count) {
+    const auto& sink = *static_cast<const PngRowEncoder::Sink*>(user);
+    return sink(static_cast<const uint8_t*>(bytes), count) ? 0 : SPNG_IO_ERROR;
+}
+
 spng_ctx* NewEncoder(int32_t width, int32_t height, ChannelLayout layout,
                      const std::vector<std::pair<std::string, std::string>>& text, PngSettings settings,
-                     std::vector<std::string>& texts) {
+                     std::vector<std::string>& texts, const PngRowEncoder::Sink* sink = nullptr) {
     if (width <= 0 || height <= 0) throw CitraError("PNG error: only non-empty 8-bit images are written");
     spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
     if (ctx == nullptr) throw CitraError("out of memory");
     try {
-        Check(spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1));
+        if (sink != nullptr)
+            Check(spng_set_png_stream(ctx, ToSink, const_cast<PngRowEncoder::Sink*>(sink)));
+        else
+            Check(spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1));
         Check(spng_set_option(ctx, SPNG_IMG_COMPRESSION_LEVEL, settings.level));
         if (!settings.filtered) Check(spng_set_option(ctx, SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_NONE));
         spng_ihdr ihdr{};
@@ -91,8 +99,10 @@ PngRowEncoder::~PngRowEncoder() {
 }
 
 void PngRowEncoder::Start(int32_t width, int32_t height, ChannelLayout layout,
-                          const std::vector<std::pair<std::string, std::string>>& text, PngSettings settings) {
-    ctx_ = NewEncoder(width, height, layout, text, settings, texts_);
+                          const std::vector<std::pair<std::string, std::string>>& text, PngSettings settings,
+                          Sink sink) {
+    sink_ = std::move(sink);
+    ctx_ = NewEncoder(width, height, layout, text, settings, texts_, sink_ ? &sink_ : nullptr);
     rowBytes_ = static_cast<size_t>(width) * static_cast<size_t>(ChannelCount(layout));
     rowsLeft_ = height;
     Check(spng_encode_image(ctx_, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE));
@@ -108,5 +118,5 @@ void PngRowEncoder::Row(const uint8_t* samples) {
 
 std::string PngRowEncoder::Finish() {
     if (rowsLeft_ != 0) throw CitraError("PNG error: fewer rows than the image has");
-    return TakeBuffer(ctx_);
+    return sink_ ? std::string() : TakeBuffer(ctx_);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // PNG encoding through libspng, the library the PNG reader uses.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,22 +29,27 @@ std::string EncodePng(const Image& image, const std::vector<std::pair<std::strin
 struct spng_ctx;
 
 // The same file made row by row, so that the picture is never held whole:
-// Start, one Row per row from the top, then Finish.
+// Start, one Row per row from the top, then Finish. With a sink the file's
+// bytes go to it as they are made (and Finish returns nothing); a sink that
+// returns false stops the encoding with CitraError.
 class PngRowEncoder {
 public:
+    using Sink = std::function<bool(const uint8_t* bytes, size_t count)>;
     PngRowEncoder() = default;
     ~PngRowEncoder();
     PngRowEncoder(const PngRowEncoder&) = delete;
     PngRowEncoder& operator=(const PngRowEncoder&) = delete;
 
     void Start(int32_t width, int32_t height, ChannelLayout layout,
-               const std::vector<std::pair<std::string, std::string>>& text, PngSettings settings = {});
+               const std::vector<std::pair<std::string, std::string>>& text, PngSettings settings = {},
+               Sink sink = {});
     // width x channels samples.
     void Row(const uint8_t* samples);
     std::string Finish();
 
 private:
     spng_ctx* ctx_ = nullptr;
+    Sink sink_;
     std::vector<std::string> texts_;
     size_t rowBytes_ = 0;
     int32_t rowsLeft_ = 0;

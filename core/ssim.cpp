@@ -123,22 +123,28 @@ std::vector<float> SsimMap(const Image& a, const Image& b, unsigned threads) {
     const std::unique_ptr<double[]> rowSums(new double[outRows * job.channels]);
     ComputeRows(job, kRadius, kRadius + outRows, workers, ChosenRows(false), work.get(), workDoubles,
                 rowSums.get());
-    // The border repeats the nearest computed pixel.
+    FillSsimMapBorder(map.data(), width, height);
+    return map;
+}
+
+void FillSsimMapBorder(float* map, size_t width, size_t height) {
     for (size_t r = kRadius; r < height - kRadius; ++r) {
-        float* row = map.data() + r * width;
+        float* row = map + r * width;
         std::fill(row, row + kRadius, row[kRadius]);
         std::fill(row + width - kRadius, row + width, row[width - kRadius - 1]);
     }
     for (size_t r = 0; r < kRadius; ++r) {
-        std::copy_n(map.data() + kRadius * width, width, map.data() + r * width);
-        std::copy_n(map.data() + (height - kRadius - 1) * width, width, map.data() + (height - 1 - r) * width);
+        std::copy_n(map + kRadius * width, width, map + r * width);
+        std::copy_n(map + (height - kRadius - 1) * width, width, map + (height - 1 - r) * width);
     }
-    return map;
 }
 
 std::vector<double> ChannelSsimByRows(ImageRows& a, ImageRows& b, size_t width, size_t height, size_t channels,
-                                      uint32_t peak, unsigned threads, size_t bandRows) {
+                                      uint32_t peak, unsigned threads, size_t bandRows, float* map,
+                                      size_t mapChannels) {
     ssim_detail::Job job = MakeJob(width, height, channels, 8, peak);
+    job.map = map;
+    job.mapChannels = mapChannels;
     const size_t halo = 2 * kRadius;
     const size_t rowSamples = width * channels;
     const unsigned workers = ThreadsToUse(threads);

@@ -21,6 +21,10 @@ std::optional<std::string> SsimRefusal(int32_t width, int32_t height);
 // the tests, which otherwise only reach the ones the processor picks).
 std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads, bool plainLoops = false);
 
+// Fills the 5-pixel border of a local SSIM map (width x height) with the
+// nearest computed pixel.
+void FillSsimMapBorder(float* map, size_t width, size_t height);
+
 // The local SSIM of every pixel (width x height, rows from the top): the
 // mean over its colour channels (alpha left out) of the values whose mean
 // over the pixels at least 5 from every edge ChannelSsim gives. The 5-pixel
@@ -40,6 +44,9 @@ public:
 // ChannelSsim of two 8-bit images of width x height x channels with this
 // peak, bit for bit, from their rows read a band of `bandRows` at a time
 // (0: two strips of rows for each thread): only a band and the window's 10
-// rows above it are held, never the images.
+// rows above it are held, never the images. With `map` (width x height
+// floats) the local SSIM of each pixel computed, the mean of its first
+// `mapChannels` samples, goes there as SsimMap puts it (border not filled).
 std::vector<double> ChannelSsimByRows(ImageRows& a, ImageRows& b, size_t width, size_t height, size_t channels,
-                                      uint32_t peak, unsigned threads, size_t bandRows = 0);
+                                      uint32_t peak, unsigned threads, size_t bandRows = 0, float* map = nullptr,
+                                      size_t mapChannels = 1);

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 citra=$(realpath "${1:-build/cli/citra}")
-out=docs/pictures
+out=$(realpath docs/pictures)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/covers" "$work/stego" "$out"
@@ -44,7 +44,7 @@ for mode in abs heat lsb ssim; do
     "$citra" diff "$a" "$b" -o "$out/diff-$mode.png" --mode "$mode" >/dev/null
 done
 "$citra" histogram "$a" "$b" --plot "$out/histograms.png" >/dev/null
-"$citra" report "$work/covers" "$work/stego" -o "$work/report.html" --no-progress >/dev/null
+(cd "$work" && "$citra" report covers stego -o report.html --no-progress >/dev/null)
 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$work/profile" \
     --window-size=1100,1500 --screenshot="$out/report.png" "file://$work/report.html" 2>/dev/null
 ls -l "$out"
