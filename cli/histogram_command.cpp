@@ -11,7 +11,8 @@
 #include "json.h"
 #include "picture.h"
 #include "png_writer.h"
-#include "raster_canvas.h"
+#include "plot_recording.h"
+#include "raster_module.h"
 #include "svg_canvas.h"
 #include "texts.h"
 #include "whole_file.h"
@@ -61,11 +62,12 @@ std::string PlotFile(const std::string& path, const PlotSeries& first, const std
         DrawHistogramPlot(canvas, first, second);
         return canvas.Finish();
     }
-    RasterCanvas canvas(size.width, size.height);
+    RecordingCanvas canvas(size.width, size.height);
     DrawHistogramPlot(canvas, first, second);
     // A plot is made of few colours and flat areas: the default zlib level
     // makes it far smaller for little time.
-    return EncodePng(canvas.Pixels(), {{"Software", "citra"}, {"Title", "citra histogram"}}, {6, true});
+    return EncodePng(RasterizePlot(canvas.Recording()), {{"Software", "citra"}, {"Title", "citra histogram"}},
+                     {6, true});
 }
 
 }  // namespace
