@@ -42,4 +42,32 @@ TEST(ReportExe, AnUnwritableReportFailsBeforeAnyPairIsRead) {
     EXPECT_EQ(run.err, "citra: cannot write '" + report + "': No such file or directory\n");
 }
 
+// Ctrl+C once the progress bar shows the first pair: the run stops at the
+// next pair, exits 130 and leaves neither the report nor a temporary file.
+TEST(ReportExe, InterruptedLeavesNoReport) {
+    ScratchDir dir;
+    const std::string a = dir.Write("a.png", Png(256, 256, 2, 8, Ramp(256 * 256 * 3)));
+    std::vector<std::string> args = {"report", a};
+    for (int i = 0; i < 40; ++i) {
+        std::string name = std::to_string(i);
+        name += ".png";
+        args.push_back(dir.Write(name, Png(256, 256, 2, 8, Ramp(256 * 256 * 3, i))));
+    }
+    const std::string report = dir.Path("laporan.html");
+    args.insert(args.end(), {"-o", report, "--progress"});
+    const ProcessOutput run = RunProcess({.program = CITRA_EXE,
+                                          .args = args,
+                                          .env = kPlainEnv,
+                                          .signalWhen = [](const std::string&, const std::string& err) {
+                                              return err.find("/40") != std::string::npos;
+                                          },
+                                          .signal = SIGINT});
+    ASSERT_TRUE(run.signalSent) << run.err;
+    EXPECT_EQ(run.exitCode, 130) << run.out << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(fs::exists(report));
+    for (const auto& entry : fs::directory_iterator(dir.Root()))
+        EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+}
+
 }  // namespace
