@@ -27,7 +27,10 @@ RasterizeFunction Load(std::string& reason) {
     static RasterizeFunction function = nullptr;
     static std::string failure;
     std::call_once(once, [] {
-        for (const std::string& folder : {ExecutableFolder(), std::string(CITRA_MODULE_DIR)}) {
+        // Beside the executable (the build tree), in the installed layout
+        // relative to it (any prefix), in the folder configured at build time.
+        const std::string exe = ExecutableFolder();
+        for (const std::string& folder : {exe, exe + "/" CITRA_MODULE_RELATIVE_DIR, std::string(CITRA_MODULE_DIR)}) {
             void* module = dlopen((folder + "/libcitra_raster.so").c_str(), RTLD_NOW | RTLD_LOCAL);
             if (module == nullptr) {
                 if (failure.empty()) failure = dlerror();

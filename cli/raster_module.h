@@ -1,7 +1,8 @@
 #pragma once
 // Rasterises a recorded plot through the module libcitra_raster.so (Cairo),
 // loaded the first time it is needed: beside the executable (the build
-// tree), else in the folder it is installed to.
+// tree), else where it is installed (relative to the executable, then the
+// configured folder).
 #include "image.h"
 #include "plot_recording.h"
 

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# `cmake --install` into a scratch prefix, then the installed citra draws a
+# PNG plot: it finds its rasterising module relative to itself, whatever
+# prefix it was installed under.
+# Usage: installed_tool.sh <build folder>
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+# A 2 x 1 24-bit bitmap: one blue and one red pixel.
+printf 'BM\x3e\0\0\0\0\0\0\0\x36\0\0\0''\x28\0\0\0\x02\0\0\0\x01\0\0\0\x01\0\x18\0''\0\0\0\0\x08\0\0\0''\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0''\xff\0\0\0\0\xff\0\0' >"$work/dua.bmp"
+"$work/prefix/bin/citra" histogram "$work/dua.bmp" --plot "$work/plot.png"
+[ -s "$work/plot.png" ] || { echo "FAIL: no plot written" >&2; exit 1; }
+head -c 8 "$work/plot.png" | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a' || { echo "FAIL: not a PNG" >&2; exit 1; }
+echo "the installed citra drew $(stat -c %s "$work/plot.png") bytes of PNG"
