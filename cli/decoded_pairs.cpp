@@ -81,20 +81,16 @@ std::pair<Image, Image> DecodeBoth(const std::string& originalPath, const std::s
     return {std::move(original), std::move(manipulated)};
 }
 
-PairResult CompareDecodedPair(const std::string& originalPath, const std::string& manipulatedPath,
-                              const StandardOptions& options) {
+PairResult CompareImages(const ImageView& original, const ImageView& manipulated, const StandardOptions& options) {
     PairResult result;
-    result.original = originalPath;
-    result.manipulated = manipulatedPath;
     result.error = Attempt([&] {
-        const auto [original, manipulated] = DecodeBoth(originalPath, manipulatedPath, options.threads);
         if (const auto refusal = StandardPairRefusal(original, manipulated)) throw CitraError(*refusal);
         result.standard = ComputeStandardMetrics(original, manipulated, options);
         // The desktop numbers: the squared differences of a pixel's three
         // samples summed, averaged over the pixels, from the exact sum.
         if (original.layout == ChannelLayout::Rgb && original.bitDepth == 8 && original.peak == 255) {
-            const uint64_t sum = SquaredDifferenceSum(original.samples8.data(), manipulated.samples8.data(),
-                                                      original.SampleCount());
+            const uint64_t sum =
+                SquaredDifferenceSum(original.Samples8(), manipulated.Samples8(), original.SampleCount());
             result.metrics = MetricsFromSquaredSum(
                 sum, static_cast<int64_t>(original.width) * static_cast<int64_t>(original.height));
         } else {
@@ -102,5 +98,18 @@ PairResult CompareDecodedPair(const std::string& originalPath, const std::string
         }
     });
     if (result.error) result.standard.reset();
+    return result;
+}
+
+PairResult CompareDecodedPair(const std::string& originalPath, const std::string& manipulatedPath,
+                              const StandardOptions& options) {
+    PairResult result;
+    const std::optional<std::string> failure = Attempt([&] {
+        const auto [original, manipulated] = DecodeBoth(originalPath, manipulatedPath, options.threads);
+        result = CompareImages(original, manipulated, options);
+    });
+    if (failure) result.error = failure;  // a file that failed to decode
+    result.original = originalPath;
+    result.manipulated = manipulatedPath;
     return result;
 }

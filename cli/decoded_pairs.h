@@ -24,6 +24,10 @@ bool IsOtherDepthBitmapPair(const std::string& originalPath, const std::string& 
 std::pair<Image, Image> DecodeBoth(const std::string& originalPath, const std::string& manipulatedPath,
                                    unsigned threads);
 
+// The field's metrics of two images, and the desktop program's for two
+// 8-bit RGB ones; a refused pair gives a failed result (paths left empty).
+PairResult CompareImages(const ImageView& original, const ImageView& manipulated, const StandardOptions& options);
+
 // Decodes both files and computes the field's metrics; a file that fails
 // to decode or a pair StandardPairRefusal refuses gives a failed pair.
 PairResult CompareDecodedPair(const std::string& originalPath, const std::string& manipulatedPath,

@@ -4,6 +4,7 @@
 
 #include "analysis.h"
 #include "csv_output.h"
+#include "file_histogram.h"
 #include "error.h"
 #include "exit_codes.h"
 #include "histogram_plot.h"
@@ -18,24 +19,6 @@
 #include "whole_file.h"
 
 namespace {
-
-// The desktop program's counts of a 24-bit bitmap it accepts (so that the
-// numbers agree with its histogram to the last count), else the decoded
-// file's.
-SampleHistogram HistogramOf(const std::string& path, const std::optional<uint32_t>& bins) {
-    if (IsBitmapFilePath(path)) {
-        const HistogramResult desktop = CountChannels(path);
-        if (!desktop.error) {
-            const uint32_t chosen = bins.value_or(256);
-            if (auto refusal = BinsRefusal(chosen, 255)) throw CitraError(path + ": " + *refusal);
-            return FromChannelHistogram(desktop.counts, chosen);
-        }
-    }
-    const Image image = ReadImage(path);
-    const uint32_t chosen = bins.value_or(DefaultBins(image.peak));
-    if (auto refusal = BinsRefusal(chosen, image.peak)) throw CitraError(path + ": " + *refusal);
-    return CountSamples(image, chosen);
-}
 
 std::string CsvRows(const SampleHistogram& h) {
     std::string text = text::kColumnValue;
@@ -88,9 +71,9 @@ int RunHistogramTable(const Options& options, std::ostream& out, std::ostream& e
     std::string content;
     std::optional<PlotSeries> first, second;
     try {
-        first = PlotSeries{options.files[0], HistogramOf(options.files[0], options.bins)};
+        first = PlotSeries{options.files[0], FileHistogram(options.files[0], options.bins)};
         if (options.files.size() == 2) {
-            second = PlotSeries{options.files[1], HistogramOf(options.files[1], options.bins)};
+            second = PlotSeries{options.files[1], FileHistogram(options.files[1], options.bins)};
             if (auto refusal = OverlayRefusal(*first, *second)) throw CitraError(*refusal);
         }
         if (plot) content = PlotFile(options.plot, *first, second);

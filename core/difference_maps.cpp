@@ -128,7 +128,7 @@ Image OutputImage(int32_t width, int32_t height, ChannelLayout layout) {
     return out;
 }
 
-DiffMap SsimPicture(const Image& a, const Image& b, const DiffOptions& options) {
+DiffMap SsimPicture(const ImageView& a, const ImageView& b, const DiffOptions& options) {
     DiffDrawer drawer(a, options);
     drawer.Fix();
     DiffMap map = drawer.Map();
@@ -140,7 +140,7 @@ DiffMap SsimPicture(const Image& a, const Image& b, const DiffOptions& options) 
 
 }  // namespace
 
-DiffDrawer::DiffDrawer(const Image& shape, const DiffOptions& options) : options_(options) {
+DiffDrawer::DiffDrawer(const ImageView& shape, const DiffOptions& options) : options_(options) {
     shape_.width = shape.width;
     shape_.height = shape.height;
     shape_.layout = shape.layout;
@@ -271,7 +271,7 @@ std::optional<DiffMode> DiffModeFromName(const std::string& name) {
     return std::nullopt;
 }
 
-std::optional<std::string> DiffRefusal(const Image& original, const Image& manipulated, const DiffOptions& options) {
+std::optional<std::string> DiffRefusal(const ImageView& original, const ImageView& manipulated, const DiffOptions& options) {
     if (auto refusal = StandardPairRefusal(original, manipulated)) return refusal;
     if (options.mode == DiffMode::Lsb && (options.plane < 0 || options.plane >= original.bitDepth))
         return "Bit plane " + std::to_string(options.plane) + " does not exist in " +
@@ -281,13 +281,12 @@ std::optional<std::string> DiffRefusal(const Image& original, const Image& manip
     return std::nullopt;
 }
 
-DiffMap MakeDiffMap(const Image& original, const Image& manipulated, const DiffOptions& options) {
+DiffMap MakeDiffMap(const ImageView& original, const ImageView& manipulated, const DiffOptions& options) {
     if (auto refusal = DiffRefusal(original, manipulated, options)) throw CitraError(*refusal);
     try {
         if (options.mode == DiffMode::Ssim) return SsimPicture(original, manipulated, options);
-        const bool wide = original.bitDepth == 16;
-        const void* a = wide ? static_cast<const void*>(original.samples16.data()) : original.samples8.data();
-        const void* b = wide ? static_cast<const void*>(manipulated.samples16.data()) : manipulated.samples8.data();
+        const void* a = original.samples;
+        const void* b = manipulated.samples;
         const size_t rows = static_cast<size_t>(original.height);
         DiffDrawer drawer(original, options);
         if (drawer.NeedsLargest()) drawer.AddToLargest(a, b, rows);

@@ -52,11 +52,11 @@ std::optional<DiffMode> DiffModeFromName(const std::string& name);
 
 // Why this pair cannot be drawn in this mode: StandardPairRefusal's
 // reasons, an lsb plane beyond the bit depth, an ssim pair too small.
-std::optional<std::string> DiffRefusal(const Image& original, const Image& manipulated, const DiffOptions& options);
+std::optional<std::string> DiffRefusal(const ImageView& original, const ImageView& manipulated, const DiffOptions& options);
 
 // The picture. Throws CitraError with DiffRefusal's message for a refused
 // pair, and when memory runs out.
-DiffMap MakeDiffMap(const Image& original, const Image& manipulated, const DiffOptions& options);
+DiffMap MakeDiffMap(const ImageView& original, const ImageView& manipulated, const DiffOptions& options);
 
 // The same pictures drawn from bands of rows (ssim: only the description;
 // its picture is SsimByte of SsimMap or of ChannelSsimByRows' map), for
@@ -68,7 +68,7 @@ DiffMap MakeDiffMap(const Image& original, const Image& manipulated, const DiffO
 // not used); the pair must be one DiffRefusal accepts.
 class DiffDrawer {
 public:
-    DiffDrawer(const Image& shape, const DiffOptions& options);
+    DiffDrawer(const ImageView& shape, const DiffOptions& options);
     // Whether the mode measures the largest difference first (abs and heat:
     // it sets the default gain and is reported).
     bool NeedsLargest() const;
@@ -87,7 +87,7 @@ public:
     const DiffMap& Map() const { return map_; }
 
 private:
-    Image shape_;
+    ImageView shape_;  // its samples are not used
     DiffOptions options_;
     uint32_t largestSample_ = 0;
     uint64_t largestSquares_ = 0;

@@ -27,6 +27,33 @@ struct Image {
     }
 };
 
+// The samples of an image where they already lie, for the computations that
+// only read them: an Image's, or memory its owner keeps alive and unchanged
+// meanwhile (a numpy array of the Python module), so nothing is copied.
+struct ImageView {
+    int32_t width = 0;
+    int32_t height = 0;
+    ChannelLayout layout = ChannelLayout::Rgb;
+    int bitDepth = 8;
+    uint32_t peak = 255;
+    const void* samples = nullptr;  // `held` samples of bitDepth bits
+    size_t held = 0;
+
+    ImageView() = default;
+    ImageView(const Image& image)  // NOLINT: every Image is a view of itself
+        : width(image.width), height(image.height), layout(image.layout), bitDepth(image.bitDepth),
+          peak(image.peak),
+          samples(image.bitDepth == 16 ? static_cast<const void*>(image.samples16.data()) : image.samples8.data()),
+          held(image.bitDepth == 16 ? image.samples16.size() : image.samples8.size()) {}
+
+    int Channels() const { return ChannelCount(layout); }
+    size_t SampleCount() const {
+        return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(Channels());
+    }
+    const uint8_t* Samples8() const { return static_cast<const uint8_t*>(samples); }
+    const uint16_t* Samples16() const { return static_cast<const uint16_t*>(samples); }
+};
+
 // Limits a decoder honours before it allocates; exceeding one is an error
 // naming the file, never an allocation.
 struct ImageLimits {

@@ -50,16 +50,16 @@ std::optional<std::string> BinsRefusal(uint32_t bins, uint32_t peak) {
     return std::nullopt;
 }
 
-SampleHistogram CountSamples(const Image& image, uint32_t bins) {
+SampleHistogram CountSamples(const ImageView& image, uint32_t bins) {
     const size_t channels = static_cast<size_t>(image.Channels());
     // Values above the peak cannot occur in a decoded image; the table
     // covers the whole sample type so that none is ever out of range.
     const size_t values = image.bitDepth == 16 ? 65536 : 256;
     std::vector<std::vector<uint64_t>> perValue(channels, std::vector<uint64_t>(values, 0));
     if (image.bitDepth == 16)
-        CountValues(image.samples16.data(), image.samples16.size(), channels, perValue);
+        CountValues(image.Samples16(), image.held, channels, perValue);
     else
-        CountValues(image.samples8.data(), image.samples8.size(), channels, perValue);
+        CountValues(image.Samples8(), image.held, channels, perValue);
     for (auto& counts : perValue) counts.resize(size_t{image.peak} + 1);
     return Binned(image.peak, ChannelNames(image.layout), perValue, bins);
 }

@@ -26,7 +26,7 @@ uint32_t DefaultBins(uint32_t peak);
 std::optional<std::string> BinsRefusal(uint32_t bins, uint32_t peak);
 
 // Bin i holds the values [floor(i (peak + 1) / bins), floor((i + 1) (peak + 1) / bins)).
-SampleHistogram CountSamples(const Image& image, uint32_t bins);
+SampleHistogram CountSamples(const ImageView& image, uint32_t bins);
 
 // The desktop program's counts of a 24-bit bitmap as red, green and blue,
 // in `bins` bins of 0..255.

@@ -39,7 +39,7 @@ std::optional<std::string> SsimRefusal(int32_t width, int32_t height) {
     return std::nullopt;
 }
 
-std::optional<std::string> SsimRefusal(const Image& image) { return SsimRefusal(image.width, image.height); }
+std::optional<std::string> SsimRefusal(const ImageView& image) { return SsimRefusal(image.width, image.height); }
 
 namespace {
 
@@ -92,11 +92,11 @@ std::vector<double> MeanOfRows(const double* rowSums, size_t outRows, const ssim
 
 }  // namespace
 
-std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads, bool plainLoops) {
+std::vector<double> ChannelSsim(const ImageView& a, const ImageView& b, unsigned threads, bool plainLoops) {
     ssim_detail::Job job = MakeJob(static_cast<size_t>(a.width), static_cast<size_t>(a.height),
                                    static_cast<size_t>(a.Channels()), a.bitDepth, a.peak);
-    job.a = a.bitDepth == 16 ? static_cast<const void*>(a.samples16.data()) : a.samples8.data();
-    job.b = b.bitDepth == 16 ? static_cast<const void*>(b.samples16.data()) : b.samples8.data();
+    job.a = a.samples;
+    job.b = b.samples;
     const size_t outRows = job.height - 2 * kRadius;
     const unsigned workers = ThreadsToUse(threads);
     const size_t workDoubles = ssim_detail::WorkDoubles(job.tileStride);
@@ -107,11 +107,11 @@ std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads
     return MeanOfRows(rowSums.get(), outRows, job);
 }
 
-std::vector<float> SsimMap(const Image& a, const Image& b, unsigned threads) {
+std::vector<float> SsimMap(const ImageView& a, const ImageView& b, unsigned threads) {
     ssim_detail::Job job = MakeJob(static_cast<size_t>(a.width), static_cast<size_t>(a.height),
                                    static_cast<size_t>(a.Channels()), a.bitDepth, a.peak);
-    job.a = a.bitDepth == 16 ? static_cast<const void*>(a.samples16.data()) : a.samples8.data();
-    job.b = b.bitDepth == 16 ? static_cast<const void*>(b.samples16.data()) : b.samples8.data();
+    job.a = a.samples;
+    job.b = b.samples;
     const size_t width = job.width, height = job.height;
     std::vector<float> map(width * height);
     job.map = map.data();

@@ -12,14 +12,14 @@
 
 // Why a pair of this size has no SSIM (a side shorter than the 11-sample
 // window), or nullopt.
-std::optional<std::string> SsimRefusal(const Image& image);
+std::optional<std::string> SsimRefusal(const ImageView& image);
 std::optional<std::string> SsimRefusal(int32_t width, int32_t height);
 
 // Mean SSIM of each channel, in stored order. The pair must be one that
 // StandardPairRefusal and SsimRefusal accept. threads: 0 for every core.
 // plainLoops: the loops built for any x86-64 even where AVX2 is there (for
 // the tests, which otherwise only reach the ones the processor picks).
-std::vector<double> ChannelSsim(const Image& a, const Image& b, unsigned threads, bool plainLoops = false);
+std::vector<double> ChannelSsim(const ImageView& a, const ImageView& b, unsigned threads, bool plainLoops = false);
 
 // Fills the 5-pixel border of a local SSIM map (width x height) with the
 // nearest computed pixel.
@@ -30,7 +30,7 @@ void FillSsimMapBorder(float* map, size_t width, size_t height);
 // over the pixels at least 5 from every edge ChannelSsim gives. The 5-pixel
 // border, which that crop leaves out, repeats the nearest computed pixel.
 // Same requirements as ChannelSsim; the map takes 4 bytes a pixel.
-std::vector<float> SsimMap(const Image& a, const Image& b, unsigned threads);
+std::vector<float> SsimMap(const ImageView& a, const ImageView& b, unsigned threads);
 
 // The rows of an 8-bit image, handed over from the top a band at a time.
 class ImageRows {

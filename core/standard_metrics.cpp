@@ -27,12 +27,12 @@ bool KnownLayout(ChannelLayout layout) {
     return n >= 1 && n <= 4;
 }
 
-std::string Size(const Image& image) {
+std::string Size(const ImageView& image) {
     return std::to_string(image.width) + " x " + std::to_string(image.height);
 }
 
 // What is wrong with one image on its own, or nullopt.
-std::optional<std::string> ImageRefusal(const Image& image, const char* which) {
+std::optional<std::string> ImageRefusal(const ImageView& image, const char* which) {
     const std::string name = std::string("The ") + which + " image";
     if (!KnownLayout(image.layout)) return name + " has an unknown channel layout";
     if (image.width <= 0 || image.height <= 0) return name + " is empty: " + Size(image);
@@ -42,9 +42,8 @@ std::optional<std::string> ImageRefusal(const Image& image, const char* which) {
     if (image.peak == 0 || image.peak > top)
         return name + " has a peak value of " + std::to_string(image.peak) + ", outside 1 to " + std::to_string(top) +
                " for " + std::to_string(image.bitDepth) + " bits";
-    const size_t held = image.bitDepth == 8 ? image.samples8.size() : image.samples16.size();
-    if (held != image.SampleCount())
-        return name + " holds " + std::to_string(held) + " samples where " + Size(image) + " " +
+    if (image.held != image.SampleCount())
+        return name + " holds " + std::to_string(image.held) + " samples where " + Size(image) + " " +
                LayoutName(image.layout) + " needs " + std::to_string(image.SampleCount());
     return std::nullopt;
 }
@@ -126,7 +125,7 @@ void SetSsim(StandardMetrics& metrics, const std::vector<double>& channelSsim, b
     metrics.ssim = sum / static_cast<double>(colours);
 }
 
-std::optional<std::string> StandardPairRefusal(const Image& a, const Image& b) {
+std::optional<std::string> StandardPairRefusal(const ImageView& a, const ImageView& b) {
     if (auto refusal = ImageRefusal(a, "original")) return refusal;
     if (auto refusal = ImageRefusal(b, "manipulated")) return refusal;
     if (a.width != b.width || a.height != b.height) return "The images differ in size: " + Size(a) + " and " + Size(b);
@@ -140,15 +139,15 @@ std::optional<std::string> StandardPairRefusal(const Image& a, const Image& b) {
     return std::nullopt;
 }
 
-StandardMetrics ComputeStandardMetrics(const Image& original, const Image& manipulated,
+StandardMetrics ComputeStandardMetrics(const ImageView& original, const ImageView& manipulated,
                                        const StandardOptions& options) {
     if (auto refusal = StandardPairRefusal(original, manipulated)) throw CitraError(*refusal);
     const int channels = original.Channels();
     const size_t n = original.SampleCount();
     const SampleDifferences totals =
         original.bitDepth == 16
-            ? Differences(original.samples16.data(), manipulated.samples16.data(), n, channels, options.threads)
-            : Differences(original.samples8.data(), manipulated.samples8.data(), n, channels, options.threads);
+            ? Differences(original.Samples16(), manipulated.Samples16(), n, channels, options.threads)
+            : Differences(original.Samples8(), manipulated.Samples8(), n, channels, options.threads);
     StandardMetrics result = StandardFromDifferences(totals, original.layout, original.peak, n);
 
     if (options.ssim) {

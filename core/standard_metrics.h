@@ -44,7 +44,7 @@ struct StandardOptions {
 // Why two images cannot be compared (different width, height, channel
 // layout, bit depth or peak; an empty image; samples that do not fit the
 // stated size and depth), naming what differs; nullopt when they can.
-std::optional<std::string> StandardPairRefusal(const Image& a, const Image& b);
+std::optional<std::string> StandardPairRefusal(const ImageView& a, const ImageView& b);
 
 // The metrics (all but SSIM) of one pass's tally over `samples` samples,
 // its squares in the order of the layout's channels.
@@ -56,5 +56,5 @@ StandardMetrics StandardFromDifferences(const SampleDifferences& totals, Channel
 void SetSsim(StandardMetrics& metrics, const std::vector<double>& channelSsim, bool alpha);
 
 // Throws CitraError with StandardPairRefusal's message for a refused pair.
-StandardMetrics ComputeStandardMetrics(const Image& original, const Image& manipulated,
+StandardMetrics ComputeStandardMetrics(const ImageView& original, const ImageView& manipulated,
                                        const StandardOptions& options = {});

@@ -1,0 +1,96 @@
+"""Studies of many pairs spread over a Dask cluster.
+
+``compare(covers, stegos, client)`` pairs the files as ``citra compare``
+pairs its operands, computes each pair with the module on the workers and
+returns one row per pair, in the order of the pairs; a failed pair is a
+row with its message, never dropped. Every row equals the line
+``citra --json compare`` writes for that pair.
+
+The workers open the files themselves: on a cluster give paths every
+worker can reach (shared storage, absolute paths), and install the module
+on every worker.
+"""
+import json
+import math
+import os
+
+from . import _citra
+
+__all__ = ["pairs", "compare"]
+
+
+def _is_path(value):
+    return isinstance(value, (str, bytes, os.PathLike))
+
+
+def _paths(values):
+    return [os.fsencode(v) for v in ([values] if _is_path(values) else values)]
+
+
+def pairs(covers, stegos):
+    """The pairs of a study as (original, manipulated, error) tuples.
+
+    - ``covers`` a folder: ``stegos`` one or more folders; files are matched
+      by name without extension, as ``citra compare COVERS/ STEGO/...``;
+    - ``covers`` a file: ``stegos`` files or folders (a folder stands for its
+      .bmp files), each compared with that one original;
+    - ``covers`` a list of files: ``stegos`` a list as long, pair by pair.
+    Paths are bytes; ``error`` is None, or why the pair cannot be compared
+    (a file without a partner, a folder that cannot be listed).
+    """
+    if _is_path(covers) and os.path.isdir(covers):
+        found = _citra.study_pairs(os.fsencode(covers), _paths(stegos))
+    elif _is_path(covers):
+        original = os.fsencode(covers)
+        found = [(original, path, error) for path, error in _citra.expand_manipulated(_paths(stegos))]
+    else:
+        originals, manipulated = _paths(covers), _paths(stegos)
+        if len(originals) != len(manipulated):
+            raise ValueError("covers and stegos differ in length: %d and %d" % (len(originals), len(manipulated)))
+        found = [(a, b, None) for a, b in zip(originals, manipulated)]
+    return [(a, b, os.fsdecode(e) if e is not None else None) for a, b, e in found]
+
+
+def _rows(batch, ssim):
+    """The rows of a partition of pairs, computed on a worker."""
+    out = []
+    for original, manipulated, error in batch:
+        failure = os.fsencode(error) if error is not None else None
+        out.append(json.loads(_citra.study_pair_json(original, manipulated, failure, ssim, 1)))
+    return out
+
+
+def _default_partitions(client, count):
+    threads = sum(client.nthreads().values()) if client is not None else (os.cpu_count() or 1)
+    return max(1, min(count, 4 * threads))
+
+
+def compare(covers, stegos, client=None, *, ssim=False, npartitions=None, frame=True):
+    """Compares every pair of a study on Dask; rows in the order of ``pairs``.
+
+    ``client``: a ``distributed.Client`` (for example
+    ``Client("tcp://scheduler:8786")``); None uses Dask's default scheduler
+    (a Client made before, else local processes). Each pair is computed on
+    one thread of a worker. ``npartitions``: how many tasks the pairs are
+    cut into (default four per worker thread).
+
+    Returns a pandas DataFrame whose columns are the keys of
+    ``citra --json compare`` (absent and null values are NaN, ``standard``
+    holds dicts), or the list of row dicts with ``frame=False`` or when
+    pandas is missing.
+    """
+    import dask.bag
+
+    found = pairs(covers, stegos)
+    rows = []
+    if found:
+        parts = npartitions or _default_partitions(client, len(found))
+        bag = dask.bag.from_sequence(found, partition_size=math.ceil(len(found) / parts))
+        rows = bag.map_partitions(_rows, bool(ssim)).compute(**({"scheduler": client} if client is not None else {}))
+    if not frame:
+        return rows
+    try:
+        import pandas
+    except ImportError:
+        return rows
+    return pandas.DataFrame.from_records(rows)
