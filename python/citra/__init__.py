@@ -36,14 +36,18 @@ def _operand(image):
     return image
 
 
-def load(path):
+def load(path, *, return_peak=False):
     """The image in the file as a numpy array (height x width x channels).
 
     uint8 or uint16 as the file stores its samples. BMP (every depth), PNG,
     TIFF, JPEG and PGM/PPM/PBM, chosen by the extension, read as
-    ``citra compare`` reads them. Raises ReadError naming the file.
+    ``citra compare`` reads them. With ``return_peak`` a pair (array,
+    peak): the largest value a sample can take, which for a PNM file is its
+    maxval (give it as ``peak`` when comparing the array). Raises ReadError
+    naming the file.
     """
-    return _citra.load(os.fsencode(path))
+    samples, peak = _citra.load(os.fsencode(path))
+    return (samples, peak) if return_peak else samples
 
 
 def _row(text, a, b):

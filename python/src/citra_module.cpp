@@ -34,7 +34,8 @@ namespace {
 
 using Peak = std::optional<uint32_t>;
 
-py::array LoadFile(const std::string& path) {
+// The samples and the peak (a PNM's maxval is not the type's largest).
+py::tuple LoadFile(const std::string& path) {
     Image image;
     try {
         py::gil_scoped_release release;
@@ -42,7 +43,8 @@ py::array LoadFile(const std::string& path) {
     } catch (const CitraError& e) {
         throw ReadFailure(e.what());
     }
-    return ImageArray(std::move(image));
+    const uint32_t peak = image.peak;
+    return py::make_tuple(ImageArray(std::move(image)), peak);
 }
 
 // One line of citra --json compare for the pair: two paths go the tool's

@@ -1,0 +1,50 @@
+import os
+from typing import Any, Literal, Optional, TypedDict, Union, overload
+
+import numpy as np
+import numpy.typing as npt
+
+
+Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
+Operand = Union[Path, npt.NDArray[np.uint8], npt.NDArray[np.uint16]]
+
+class Error(Exception): ...
+class ReadError(Error): ...
+class PairError(Error):
+    row: dict[str, Any]
+
+class Histogram(TypedDict):
+    peak: int
+    channels: list[str]
+    bin_starts: npt.NDArray[np.uint32]
+    counts: npt.NDArray[np.uint64]
+
+Samples = Union[npt.NDArray[np.uint8], npt.NDArray[np.uint16]]
+
+@overload
+def load(path: Path) -> Samples: ...
+@overload
+def load(path: Path, *, return_peak: Literal[False]) -> Samples: ...
+@overload
+def load(path: Path, *, return_peak: Literal[True]) -> tuple[Samples, int]: ...
+def compare(
+    a: Operand,
+    b: Operand,
+    *,
+    ssim: bool = ...,
+    threads: int = ...,
+    peak: Optional[int] = ...,
+    errors: Literal["raise", "row"] = ...,
+) -> dict[str, Any]: ...
+def histogram(image: Operand, *, bins: Optional[int] = ..., peak: Optional[int] = ...) -> Histogram: ...
+def ssim_map(a: Operand, b: Operand, *, threads: int = ..., peak: Optional[int] = ...) -> npt.NDArray[np.float32]: ...
+def diff(
+    a: Operand,
+    b: Operand,
+    *,
+    mode: Literal["abs", "heat", "lsb", "ssim"] = ...,
+    gain: Optional[float] = ...,
+    plane: int = ...,
+    threads: int = ...,
+    peak: Optional[int] = ...,
+) -> dict[str, Any]: ...
