@@ -14,16 +14,23 @@ CORPUS = os.environ.get("CITRA_BMPSUITE", os.path.join(HERE, "..", "..", "..", "
 
 
 @pytest.fixture(scope="session")
-def cli():
-    """Runs the citra executable; returns its exit status and its JSON lines."""
+def run_tool():
+    """Runs the citra executable with these arguments; its CompletedProcess."""
     exe = os.environ.get("CITRA_EXE")
     if not exe:
         pytest.fail("CITRA_EXE names no citra executable")
+    # Under the sanitizers Python runs with their runtime preloaded; the
+    # tool carries its own.
+    env = {k: v for k, v in os.environ.items() if k != "LD_PRELOAD"}
+    return lambda *args: subprocess.run([exe, *args], capture_output=True, env=env)
 
+
+@pytest.fixture(scope="session")
+def cli(run_tool):
+    """Runs citra --json; its exit status and its JSON lines."""
     def run(*args):
-        done = subprocess.run([exe, "--json", *args], capture_output=True)
-        lines = [json.loads(line) for line in done.stdout.decode("utf-8").splitlines() if line]
-        return done.returncode, lines
+        done = run_tool("--json", *args)
+        return done.returncode, [json.loads(line) for line in done.stdout.decode("utf-8").splitlines() if line]
 
     return run
 

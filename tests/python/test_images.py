@@ -3,7 +3,6 @@
 import csv
 import io
 import os
-import subprocess
 import tracemalloc
 
 import numpy as np
@@ -65,19 +64,19 @@ def test_load_refuses_a_kind_it_does_not_read(tmp_path):
         citra.load(path)
 
 
-def cli_histogram(path, *args):
-    done = subprocess.run([os.environ["CITRA_EXE"], "--csv", "histogram", *args, path], capture_output=True,
-                          check=True)
+def cli_histogram(run_tool, path, *args):
+    done = run_tool("--csv", "histogram", *args, path)
+    assert done.returncode == 0, done.stderr
     rows = list(csv.reader(io.StringIO(done.stdout.decode())))
     return rows[0], np.array([[int(v) for v in row] for row in rows[1:]], dtype=np.uint64)
 
 
 @pytest.mark.parametrize("bins", [None, 16])
-def test_histogram_is_the_tools_table(pair, corpus, tmp_path, bins):
+def test_histogram_is_the_tools_table(pair, corpus, tmp_path, run_tool, bins):
     grey16 = str(tmp_path / "grey16.png")
     write(grey16, np.random.default_rng(5).integers(0, 65536, (20, 30, 1)).astype(np.uint16), "png", bits=16)
     for path in (pair[2][0], os.path.join(corpus, "g", "rgb24.bmp"), os.path.join(corpus, "g", "pal8.bmp"), grey16):
-        header, table = cli_histogram(path, *(["--bins", str(bins)] if bins else []))
+        header, table = cli_histogram(run_tool, path, *(["--bins", str(bins)] if bins else []))
         got = citra.histogram(path, bins=bins)
         assert got["channels"] == header[1:], path
         assert np.array_equal(got["bin_starts"], table[:, 0]), path
