@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "allocator_settings.h"
 #include "checked_output.h"
 #include "run.h"
 #include "texts.h"
 
 int main(int argc, char** argv) {
+    TuneAllocatorForPairs();
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     CheckedOutput out(STDOUT_FILENO);
     const int exitCode =

@@ -11,6 +11,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include "allocator_settings.h"
 #include "array_image.h"
 #include "decoded_pairs.h"
 #include "difference_maps.h"
@@ -199,6 +200,7 @@ PYBIND11_MODULE(_citra, m) {
           py::arg("threads"));
     m.def("study_pairs", &StudyPairs, py::arg("cover_folder"), py::arg("stego_folders"));
     m.def("expand_manipulated", &Manipulated, py::arg("operands"));
+    m.def("tune_allocator", &TuneAllocatorForPairs);
     m.def("histogram", &HistogramDict, py::arg("operand"), py::arg("bins"), py::arg("peak"));
     m.def("ssim_map", &SsimMapOf, py::arg("a"), py::arg("b"), py::arg("threads"), py::arg("peak"));
     m.def("diff", &DiffDict, py::arg("a"), py::arg("b"), py::arg("mode"), py::arg("gain"), py::arg("plane"),
