@@ -5,6 +5,7 @@
 
 #include "attempt.h"
 #include "error.h"
+#include "histogram_stream.h"
 #include "metrics.h"
 #include "platform_error.h"
 #include "stream_compare.h"
@@ -53,6 +54,14 @@ HistogramResult CountChannels(const std::string& path) {
     HistogramResult result;
     result.path = path;
     result.error = Attempt([&] {
+        if (IsBitmapFilePath(path)) {
+            // Counted from the file band by band, as compare reads it; the
+            // raster is never held.
+            BitmapFileStream stream(path);
+            ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(stream), {}));
+            result.counts = ComputeChannelHistogramStreamed(path, stream);
+            return;
+        }
         Picture picture;
         LoadPicture(picture, path);
         ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(picture), {}));

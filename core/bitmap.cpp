@@ -37,17 +37,11 @@ bool Bitmap::Allocate(int32_t width, int32_t height, int bitsPerPixel, bool topD
         return false;
     }
     const uint64_t stride = StrideFor(width, bitsPerPixel);
-    // calloc: large blocks come straight from the kernel already zeroed,
-    // so the pixel read touches every page once.
-    errno = 0;
-    auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(height), static_cast<size_t>(stride)));
-    if (pixels == nullptr) {
-        if (errno == 0) {
-            errno = ENOMEM;
-        }
+    // Zeroed memory straight from the kernel, so the pixel read touches
+    // every page once; large rasters on huge pages (RasterStore).
+    if (!pixels_.Allocate(static_cast<size_t>(stride) * static_cast<size_t>(height))) {
         return false;
     }
-    pixels_.reset(pixels);
     width_ = width;
     height_ = height;
     bitsPerPixel_ = bitsPerPixel;
@@ -59,9 +53,9 @@ bool Bitmap::Allocate(int32_t width, int32_t height, int bitsPerPixel, bool topD
 }
 
 std::span<const uint8_t> Bitmap::PixelRow(int32_t row) const {
-    if (row < 0 || row >= height_ || !pixels_) {
+    if (row < 0 || row >= height_ || pixels_.Data() == nullptr) {
         throw CitraError(msg::kScanLine);
     }
     const size_t storageRow = static_cast<size_t>(topDown_ ? row : height_ - 1 - row);
-    return {pixels_.get() + storageRow * stride_, stride_};
+    return {pixels_.Data() + storageRow * stride_, stride_};
 }

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "raster_store.h"
+
 class Bitmap {
 public:
     Bitmap() = default;
@@ -42,8 +44,8 @@ public:
     // (width or height not positive, depth not 1/4/8/16/24/32, storage above
     // kMaxRasterBytes) and errno set when memory runs out.
     bool Allocate(int32_t width, int32_t height, int bitsPerPixel, bool topDown);
-    uint8_t* MutableData() { return pixels_.get(); }
-    const uint8_t* Data() const { return pixels_.get(); }
+    uint8_t* MutableData() { return pixels_.Data(); }
+    const uint8_t* Data() const { return pixels_.Data(); }
     size_t DataSize() const { return stride_ * static_cast<size_t>(height_); }
     void SetColourTable(std::vector<uint32_t> table) { colourTable_ = std::move(table); }
     void SetColourMasks(const std::array<uint32_t, 3>& masks) { colourMasks_ = masks; }
@@ -51,15 +53,12 @@ public:
     void SetBitsPerPixel(int bitsPerPixel) { bitsPerPixel_ = bitsPerPixel; }
 
 private:
-    struct FreeDeleter {
-        void operator()(uint8_t* p) const { std::free(p); }
-    };
     int32_t width_ = 0;
     int32_t height_ = 0;
     int bitsPerPixel_ = 0;
     size_t stride_ = 0;
     bool topDown_ = false;
-    std::unique_ptr<uint8_t[], FreeDeleter> pixels_;
+    RasterStore pixels_;
     std::vector<uint32_t> colourTable_;
     std::array<uint32_t, 3> colourMasks_{};
 };

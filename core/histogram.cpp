@@ -8,18 +8,10 @@
 #include <thread>
 #include <vector>
 
+#include "histogram_counting.h"
 #include "thread_start.h"
 
-namespace {
-
-// Four interleaved sets of counters (pixel index modulo 4), so that two
-// neighbouring pixels of the same colour do not wait on each other's
-// read-modify-write of one counter. Merged into the totals at the end.
-struct SubCounts {
-    uint32_t c[4][3][256];  // [lane][blue, green, red][value]
-};
-
-using Totals = uint64_t[3][256];
+namespace histogram_detail {
 
 void FlushInto(SubCounts& sub, Totals& totals) {
     for (int lane = 0; lane < 4; ++lane)
@@ -62,85 +54,40 @@ void CountRow(const uint8_t* p, size_t width, SubCounts& sub) {
     }
 }
 
+void PixelCounter::Count(const uint8_t* p, size_t pixels) {
+    // A lane gets at most a quarter of the pixels plus three per call;
+    // flushing before 2^32 pixels have been counted keeps every counter
+    // from wrapping.
+    constexpr uint64_t kFlushLimit = std::numeric_limits<uint32_t>::max();
+    if (sinceFlush_ + pixels > kFlushLimit) {
+        FlushInto(sub_, totals_);
+        sinceFlush_ = 0;
+    }
+    CountRow(p, pixels, sub_);
+    sinceFlush_ += pixels;
+}
+
+void PixelCounter::Flush() {
+    FlushInto(sub_, totals_);
+    sinceFlush_ = 0;
+}
+
+namespace {
+
 int32_t Clamp32(uint64_t n) {
     return static_cast<int32_t>(std::min<uint64_t>(n, std::numeric_limits<int32_t>::max()));
 }
 
-// Counts storage rows [first, last) into totals, using `sub` (all zero) as
-// scratch; leaves it all zero again.
-void CountRows(const Bitmap& bitmap, int32_t first, int32_t last, SubCounts& sub, Totals& totals) {
-    const size_t w = static_cast<size_t>(bitmap.Width());
-    const int32_t height = bitmap.Height();
-    // A lane gets at most a quarter of the pixels plus three per row; flushing
-    // before 2^32 pixels have been counted keeps every counter from wrapping.
-    constexpr uint64_t kFlushLimit = std::numeric_limits<uint32_t>::max();
-    uint64_t sinceFlush = 0;
-    // Counting does not depend on the row order: rows are taken in storage
-    // order so that memory is read forwards.
-    const bool bottomUp = !bitmap.TopDown();
-    for (int32_t i = first; i < last; ++i) {
-        if (sinceFlush + w > kFlushLimit) {
-            FlushInto(sub, totals);
-            sinceFlush = 0;
-        }
-        CountRow(PixelRow(bitmap, bottomUp ? height - 1 - i : i).data(), w, sub);
-        sinceFlush += w;
-    }
-    FlushInto(sub, totals);
-}
-
-// Counting is bound by the counter updates, not by memory, so a large
-// picture is split into row bands counted on separate cores and summed.
-unsigned BandsFor(const Bitmap& bitmap) {
-    constexpr uint64_t kPixelsPerBand = uint64_t{1} << 22;
-    const uint64_t pixels = static_cast<uint64_t>(bitmap.Width()) * static_cast<uint64_t>(bitmap.Height());
-    const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
-    const uint64_t wanted = std::max<uint64_t>(1, pixels / kPixelsPerBand);
-    return static_cast<unsigned>(std::min<uint64_t>({wanted, cores, static_cast<uint64_t>(bitmap.Height())}));
-}
-
 }  // namespace
 
-ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap) {
-    return ComputeChannelHistogramInBands(bitmap, BandsFor(bitmap));
-}
-
-ChannelHistogram ComputeChannelHistogramInBands(const Bitmap& bitmap, unsigned bands) {
+ChannelHistogram HistogramOfBands(const PixelCounter* counters, unsigned bands) {
     ChannelHistogram result;
-    const int32_t width = bitmap.Width();
-    const int32_t height = bitmap.Height();
-    // Only a 24-bit raster is read as blue, green, red triples; any other
-    // depth gives no counts rather than misreading (or overrunning) its rows.
-    if (bitmap.BitsPerPixel() != 24 || width <= 0 || height <= 0) return result;
-    if (bitmap.Stride() < 3 * static_cast<size_t>(width)) return result;
-
-    bands = std::clamp(bands, 1u, static_cast<unsigned>(height));
-    // Everything is allocated here, so a worker has nothing left to fail on.
-    std::unique_ptr<Totals[]> bandTotals(new Totals[bands]());
-    std::unique_ptr<SubCounts[]> scratch(new SubCounts[bands]());
-    auto bandStart = [&](unsigned b) { return static_cast<int32_t>(int64_t{height} * b / bands); };
-    auto count = [&](unsigned b) { CountRows(bitmap, bandStart(b), bandStart(b + 1), scratch[b], bandTotals[b]); };
-    {
-        std::vector<std::jthread> workers;  // joined when the block ends
-        workers.reserve(bands - 1);
-        // Bands 1 .. started-1 have a thread; when a thread cannot be had,
-        // the bands from there on are counted here instead.
-        unsigned started = 1;
-        try {
-            for (; started < bands; ++started)
-                workers.push_back(StartThread<std::jthread>([&count, b = started] { count(b); }));
-        } catch (const std::system_error&) {
-        }
-        count(0);
-        for (unsigned b = started; b < bands; ++b) count(b);
-    }
-
     for (int v = 0; v < 256; ++v) {
         uint64_t blue = 0, green = 0, red = 0;
         for (unsigned b = 0; b < bands; ++b) {
-            blue += bandTotals[b][0][v];
-            green += bandTotals[b][1][v];
-            red += bandTotals[b][2][v];
+            blue += counters[b].Sums()[0][v];
+            green += counters[b].Sums()[1][v];
+            red += counters[b].Sums()[2][v];
         }
         result.Blue[v] = Clamp32(blue);
         result.Green[v] = Clamp32(green);
@@ -154,6 +101,55 @@ ChannelHistogram ComputeChannelHistogramInBands(const Bitmap& bitmap, unsigned b
     }
     result.Peak = peak;
     return result;
+}
+
+unsigned BandsFor(uint64_t pixels, int32_t height) {
+    constexpr uint64_t kPixelsPerBand = uint64_t{1} << 22;
+    const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+    const uint64_t wanted = std::max<uint64_t>(1, pixels / kPixelsPerBand);
+    return static_cast<unsigned>(std::min<uint64_t>({wanted, cores, static_cast<uint64_t>(std::max(height, 1))}));
+}
+
+}  // namespace histogram_detail
+
+using namespace histogram_detail;
+
+namespace {
+
+// Counts storage rows [first, last) of the bitmap.
+void CountRows(const Bitmap& bitmap, int32_t first, int32_t last, PixelCounter& counter) {
+    const size_t w = static_cast<size_t>(bitmap.Width());
+    const int32_t height = bitmap.Height();
+    // Counting does not depend on the row order: rows are taken in storage
+    // order so that memory is read forwards.
+    const bool bottomUp = !bitmap.TopDown();
+    for (int32_t i = first; i < last; ++i) counter.Count(PixelRow(bitmap, bottomUp ? height - 1 - i : i).data(), w);
+    counter.Flush();
+}
+
+}  // namespace
+
+ChannelHistogram ComputeChannelHistogram(const Bitmap& bitmap) {
+    const uint64_t pixels = static_cast<uint64_t>(bitmap.Width()) * static_cast<uint64_t>(bitmap.Height());
+    return ComputeChannelHistogramInBands(bitmap, BandsFor(pixels, bitmap.Height()));
+}
+
+ChannelHistogram ComputeChannelHistogramInBands(const Bitmap& bitmap, unsigned bands) {
+    ChannelHistogram result;
+    const int32_t width = bitmap.Width();
+    const int32_t height = bitmap.Height();
+    // Only a 24-bit raster is read as blue, green, red triples; any other
+    // depth gives no counts rather than misreading (or overrunning) its rows.
+    if (bitmap.BitsPerPixel() != 24 || width <= 0 || height <= 0) return result;
+    if (bitmap.Stride() < 3 * static_cast<size_t>(width)) return result;
+
+    bands = std::clamp(bands, 1u, static_cast<unsigned>(height));
+    // Everything is allocated here, so a worker has nothing left to fail on.
+    std::unique_ptr<PixelCounter[]> counters(new PixelCounter[bands]());
+    auto bandStart = [&](unsigned b) { return static_cast<int32_t>(int64_t{height} * b / bands); };
+    auto count = [&](unsigned b) { CountRows(bitmap, bandStart(b), bandStart(b + 1), counters[b]); };
+    RunBands(bands, count);
+    return HistogramOfBands(counters.get(), bands);
 }
 
 ChannelHistogram ComputeChannelHistogram(const Picture& picture) {

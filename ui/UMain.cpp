@@ -312,23 +312,28 @@ void TForm1::FocusWindow() {
 }
 
 void TForm1::Button1Click(QObject*) {
-    if (OpenPictureDialog1->Execute()) {
-        const QString path = OpenPictureDialog1->FileName();
-        const std::string file = FileSystemPath(path);
-        ::Picture& picture = Image1->picture();
-        LoadPicture(picture, file);
-        Edit1->setText(path);
-        Label11->setText(text::kOriginalCaption);
-        if (const auto refusal = PairRefusal(PairStep::Original, ShapeOf(AsBitmap(picture)), {})) {
-            ShowModalMessage(QString::fromStdString(*refusal));
-            return;
-        }
-        const int64_t size = MeasureFileSize(file);
-        StatusBar1->setText(TrueColourStatus(picture.Width(), picture.Height()));
-        Label7->setText(QString::number(size) + text::kBytesSuffix);
-        Label8->setText(PixelDimensions(picture.Width(), picture.Height()));
-    }
+    if (OpenPictureDialog1->Execute() && !OpenOriginal(OpenPictureDialog1->FileName())) return;
+    ShowOriginalHistogram();
+}
 
+bool TForm1::OpenOriginal(const QString& path) {
+    const std::string file = FileSystemPath(path);
+    ::Picture& picture = Image1->picture();
+    LoadPicture(picture, file);
+    Edit1->setText(path);
+    Label11->setText(text::kOriginalCaption);
+    if (const auto refusal = PairRefusal(PairStep::Original, ShapeOf(AsBitmap(picture)), {})) {
+        ShowModalMessage(QString::fromStdString(*refusal));
+        return false;
+    }
+    const int64_t size = MeasureFileSize(file);
+    StatusBar1->setText(TrueColourStatus(picture.Width(), picture.Height()));
+    Label7->setText(QString::number(size) + text::kBytesSuffix);
+    Label8->setText(PixelDimensions(picture.Width(), picture.Height()));
+    return true;
+}
+
+void TForm1::ShowOriginalHistogram() {
     Button2->setEnabled(true);
     if (FormHist == nullptr) FormHist = new TFormHist(workspace_);
     // Below the results group, every time.

@@ -54,6 +54,11 @@ public:
     TLabel* Label15 = nullptr;
 
     void Button1Click(QObject* Sender);
+    // The steps of "&Buka" after its dialog: the original loaded from the
+    // path (false, with the refusal shown, when it cannot be an original),
+    // then its histogram computed and drawn.
+    bool OpenOriginal(const QString& path);
+    void ShowOriginalHistogram();
     void Button2Click(QObject* Sender);
     void Button3Click(QObject* Sender);
     void Button4Click(QObject* Sender);
