@@ -10,6 +10,7 @@
 #include "bitmap_ssim.h"
 #include "error.h"
 #include "histogram.h"
+#include "histogram_stream.h"
 #include "image_reader.h"
 #include "input_file.h"
 #include "little_endian.h"
@@ -163,6 +164,30 @@ std::optional<std::string> CheckStandard(std::span<const uint8_t> original, std:
     return std::nullopt;
 }
 
+// The histogram counted from the bytes band by band against the loaded
+// picture's, for a picture that loads as a 24-bit bitmap.
+std::optional<std::string> CheckStreamedHistogram(std::span<const uint8_t> bytes, size_t bandBytes) {
+    ChannelHistogram loaded;
+    try {
+        Picture picture;
+        LoadBitmapBytes(picture, bytes);
+        if (PairRefusal(PairStep::Original, ShapeOf(picture), {})) return std::nullopt;
+        loaded = ComputeChannelHistogram(picture);
+    } catch (const CitraError&) {
+        return std::nullopt;
+    }
+    try {
+        BitmapFileStream stream(bytes, kStreamMaxBlockBytes);
+        const ChannelHistogram streamed = ComputeChannelHistogramStreamed("fuzz", stream, bandBytes, 1);
+        if (streamed.Red != loaded.Red || streamed.Green != loaded.Green || streamed.Blue != loaded.Blue ||
+            streamed.Peak != loaded.Peak)
+            return "the histogram counted band by band differs from the loaded picture's";
+    } catch (const CitraError& e) {
+        return std::string("the histogram counted band by band failed where the load did not: ") + e.what();
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> CheckLoad(const uint8_t* data, size_t size) {
@@ -246,6 +271,7 @@ std::optional<std::string> CheckStreamedCompare(const uint8_t* data, size_t size
         return "band " + std::to_string(bandBytes) + (loadOriginal ? ", original loaded" : ", both streamed") +
                ": loaded gives " + Describe(loaded) + ", streamed gives " + Describe(streamed);
     }
+    if (auto fault = CheckStreamedHistogram(first, bandBytes)) return fault;
     if (streamed.error.empty()) return CheckStandard(first, second, streamed.standard);
     return std::nullopt;
 }

@@ -30,7 +30,8 @@ std::optional<std::string> CheckLoad(const uint8_t* data, size_t size);
 // xored with (its low 5 bits: how many bytes are cut off), bytes 4-5 where
 // the rest is cut in two. The streamed comparison (both sides streamed, or the original
 // loaded) must give the message or the exact numbers of LoadPicture +
-// ComputeQualityMetrics on the same pair.
+// ComputeQualityMetrics on the same pair; the first file's histogram
+// counted band by band must be the loaded picture's.
 std::optional<std::string> CheckStreamedCompare(const uint8_t* data, size_t size);
 
 // Limits ReadImage runs with while fuzzing: small, so no run spends its
