@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "../core/address_sanitizer.h"
 #include "../core/bmp_builder.h"
 #include "../core/corpus_files.h"
 #include "../core/scratch_dir.h"
@@ -16,13 +17,6 @@
 #define CITRA_BMPSUITE_DIR ""
 #endif
 
-#if defined(__SANITIZE_ADDRESS__)
-#define CITRA_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define CITRA_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 
+#include "address_sanitizer.h"
+
 namespace {
 
 bool AllZero(const uint8_t* p, size_t n) {
@@ -63,9 +65,11 @@ TEST(RasterStore, ARefusedSizeKeepsTheBlockItHad) {
     EXPECT_EQ(errno, ENOMEM);
     EXPECT_EQ(store.Data(), before);
     EXPECT_EQ(store.Data()[7], 42);
+#ifndef CITRA_ADDRESS_SANITIZER  // its calloc stops the process instead of failing
     EXPECT_FALSE(store.Allocate(SIZE_MAX / 2, false));
     EXPECT_EQ(errno, ENOMEM);
     EXPECT_EQ(store.Data(), before);
+#endif
 }
 
 TEST(RasterStore, MovedBlocksChangeOwnerOnce) {
