@@ -3,7 +3,6 @@
 // anything is decompressed; a file cut short is an error.
 #include <algorithm>
 #include <climits>
-#include <csetjmp>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "error.h"
 #include "image_decoders.h"
+#include "jpeg_errors.h"
 
 namespace {
 
@@ -20,29 +20,16 @@ namespace {
 // what an encoder writes, and bounds the decoding time of hostile files.
 constexpr int kMaxScans = 1000;
 
-struct ErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-// The library's default would print and exit; return to DecodeInto instead.
-[[noreturn]] void ErrorExit(j_common_ptr info) {
-    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
-    (*info->err->format_message)(info, manager->message);
-    std::longjmp(manager->jump, 1);
-}
-
 // Data ending before the image does is an error; other warnings are not
 // reported.
 void EmitMessage(j_common_ptr info, int level) {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) ErrorExit(info);
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) JpegErrorExit(info);
 }
 
 void Progress(j_common_ptr info) {
     auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
     if (decompress->input_scan_number > kMaxScans) {
-        auto* manager = reinterpret_cast<ErrorManager*>(info->err);
+        auto* manager = reinterpret_cast<JpegErrors*>(info->err);
         std::snprintf(manager->message, sizeof manager->message, "more than %d scans", kMaxScans);
         std::longjmp(manager->jump, 1);
     }
@@ -52,12 +39,12 @@ enum class Outcome { Done, LibraryError, Refused };
 
 // Only trivially destructible objects live in this frame, so leaving it
 // with longjmp skips no destructor; image and refusal belong to the caller.
-Outcome DecodeInto(std::span<const uint8_t> bytes, const ImageLimits& limits, ErrorManager& errors, Image& image,
+Outcome DecodeInto(std::span<const uint8_t> bytes, const ImageLimits& limits, JpegErrors& errors, Image& image,
                    std::string& refusal) {
     jpeg_decompress_struct info{};
     jpeg_progress_mgr progress{};
     info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = ErrorExit;
+    errors.base.error_exit = JpegErrorExit;
     errors.base.emit_message = EmitMessage;
     if (setjmp(errors.jump) != 0) {
         jpeg_destroy_decompress(&info);
@@ -108,7 +95,7 @@ Outcome DecodeInto(std::span<const uint8_t> bytes, const ImageLimits& limits, Er
 }  // namespace
 
 Image DecodeJpeg(std::span<const uint8_t> bytes, const ImageLimits& limits) {
-    ErrorManager errors{};
+    JpegErrors errors{};
     Image image;
     std::string refusal;
     switch (DecodeInto(bytes, limits, errors, image, refusal)) {

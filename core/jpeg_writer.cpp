@@ -1,34 +1,21 @@
 #include "jpeg_writer.h"
 
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 
 #include <jpeglib.h>
 
 #include "error.h"
+#include "jpeg_errors.h"
 
 namespace {
 
-struct ErrorManager {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-// The library's default would print and exit; return to Compress instead.
-[[noreturn]] void ErrorExit(j_common_ptr info) {
-    auto* manager = reinterpret_cast<ErrorManager*>(info->err);
-    (*info->err->format_message)(info, manager->message);
-    std::longjmp(manager->jump, 1);
-}
-
 // Only trivially destructible objects live in this frame, so leaving it
 // with longjmp skips no destructor; the buffer is freed by the caller.
-bool Compress(const Image& image, int quality, ErrorManager& errors, unsigned char*& buffer, unsigned long& length) {
+bool Compress(const Image& image, int quality, JpegErrors& errors, unsigned char*& buffer, unsigned long& length) {
     jpeg_compress_struct info{};
     info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = ErrorExit;
+    errors.base.error_exit = JpegErrorExit;
     if (setjmp(errors.jump)) {
         jpeg_destroy_compress(&info);
         return false;
@@ -59,7 +46,7 @@ std::string EncodeJpeg(const Image& image, int quality) {
     if (image.bitDepth != 8 || (image.layout != ChannelLayout::Grey && image.layout != ChannelLayout::Rgb) ||
         image.width <= 0 || image.height <= 0 || image.samples8.size() != image.SampleCount())
         throw CitraError("JPEG error: only non-empty 8-bit grey or RGB images are written");
-    ErrorManager errors{};
+    JpegErrors errors{};
     unsigned char* buffer = nullptr;
     unsigned long length = 0;
     const bool done = Compress(image, quality, errors, buffer, length);

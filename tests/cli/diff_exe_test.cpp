@@ -18,10 +18,6 @@ namespace fs = std::filesystem;
 using image_encoders::Png;
 using image_encoders::Ramp;
 
-ProcessOutput Citra(std::vector<std::string> args) {
-    return RunProcess({.program = CITRA_EXE, .args = std::move(args), .env = kPlainEnv});
-}
-
 std::set<std::string> Names(const std::string& folder) {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
@@ -50,7 +46,7 @@ protected:
 
 TEST_F(DiffExe, WritesThePictureAndSaysWhatItShows) {
     const std::string out = dir_.Path("beda.png");
-    const ProcessOutput text = Citra({"diff", original_, manipulated_, "-o", out});
+    const ProcessOutput text = CitraExe({"diff", original_, manipulated_, "-o", out});
     ASSERT_EQ(text.exitCode, 0) << text.err;
     EXPECT_EQ(text.out, out + ": abs, 12 x 10; full scale at 20 (largest difference 20, gain 12.75)\n");
     EXPECT_EQ(text.err, "");
@@ -61,12 +57,12 @@ TEST_F(DiffExe, WritesThePictureAndSaysWhatItShows) {
     EXPECT_EQ(picture.samples8[40], 51);  // 4 of 20
     EXPECT_EQ(picture.samples8[0], 0);
 
-    const ProcessOutput json = Citra({"--json", "diff", original_, manipulated_, "-o", out, "--mode=heat"});
+    const ProcessOutput json = CitraExe({"--json", "diff", original_, manipulated_, "-o", out, "--mode=heat"});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     EXPECT_EQ(json.out, "{\"original\":\"" + original_ + "\",\"manipulated\":\"" + manipulated_ + "\",\"output\":\"" +
                             out + "\",\"mode\":\"heat\",\"width\":12,\"height\":10,\"gain\":12.75,\"scale_max\":20,"
                             "\"largest\":20}\n");
-    const ProcessOutput lsb = Citra({"--json", "diff", original_, manipulated_, "-o", out, "--mode=lsb", "--plane=2"});
+    const ProcessOutput lsb = CitraExe({"--json", "diff", original_, manipulated_, "-o", out, "--mode=lsb", "--plane=2"});
     ASSERT_EQ(lsb.exitCode, 0) << lsb.err;
     EXPECT_NE(lsb.out.find("\"width\":36,\"height\":10,\"plane\":2}"), std::string::npos) << lsb.out;
 }
@@ -90,14 +86,14 @@ TEST_F(DiffExe, AFailedRunLeavesTheOutputAsItWas) {
          "Bit plane 9 does not exist in 8-bit samples"},
     };
     for (const Case& c : cases) {
-        const ProcessOutput run = Citra(c.args);
+        const ProcessOutput run = CitraExe(c.args);
         EXPECT_EQ(run.exitCode, 1) << c.name;
         EXPECT_TRUE(run.out.starts_with("error: ")) << c.name << ": " << run.out;
         EXPECT_NE(run.out.find(c.message), std::string::npos) << c.name << ": " << run.out;
         EXPECT_EQ(Content(out), "gambar lama") << c.name;
         EXPECT_EQ(Names(dir_.Root()), before) << c.name;
     }
-    const ProcessOutput json = Citra({"--json", "diff", original_, smaller_, "-o", out});
+    const ProcessOutput json = CitraExe({"--json", "diff", original_, smaller_, "-o", out});
     EXPECT_EQ(json.exitCode, 1);
     EXPECT_TRUE(json.out.starts_with("{\"original\":\"" + original_ + "\",\"manipulated\":\"" + smaller_ +
                                      "\",\"error\":\""))
@@ -107,7 +103,7 @@ TEST_F(DiffExe, AFailedRunLeavesTheOutputAsItWas) {
 // An output that cannot be written fails before the inputs are even read.
 TEST_F(DiffExe, AnUnwritableOutputFailsBeforeAnyWork) {
     const std::string out = dir_.Path("tidak_ada/beda.png");
-    const ProcessOutput run = Citra({"diff", dir_.Path("juga_tidak_ada.png"), manipulated_, "-o", out});
+    const ProcessOutput run = CitraExe({"diff", dir_.Path("juga_tidak_ada.png"), manipulated_, "-o", out});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "citra: cannot write '" + out + "': No such file or directory\n");

@@ -18,10 +18,6 @@ namespace fs = std::filesystem;
 using image_encoders::Png;
 using image_encoders::Ramp;
 
-ProcessOutput Citra(std::vector<std::string> args) {
-    return RunProcess({.program = CITRA_EXE, .args = std::move(args), .env = kPlainEnv});
-}
-
 // The JSON array after "key": as numbers.
 std::vector<long> JsonCounts(const std::string& line, const std::string& key) {
     std::vector<long> counts;
@@ -38,8 +34,8 @@ TEST(HistogramTableExe, CsvOfADesktopBitmapHasTheDesktopCounts) {
     WriteBmp(bmp, 37, 23, 24, [](int32_t x, int32_t y) {
         return Bgr{static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 11 + x), static_cast<uint8_t>(x * y)};
     });
-    const ProcessOutput json = Citra({"--json", "histogram", bmp});
-    const ProcessOutput csv = Citra({"--csv", "histogram", bmp});
+    const ProcessOutput json = CitraExe({"--json", "histogram", bmp});
+    const ProcessOutput csv = CitraExe({"--csv", "histogram", bmp});
     ASSERT_EQ(json.exitCode, 0) << json.err;
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
     const std::vector<std::string> rows = AllLines(csv.out);
@@ -76,7 +72,7 @@ TEST(HistogramTableExe, FailuresSayWhyAndLeaveNoPlot) {
          "citra: cannot write '" + dir.Path("no/plot.png") + "': No such file or directory\n"},
     };
     for (const Case& c : cases) {
-        const ProcessOutput run = Citra(c.args);
+        const ProcessOutput run = CitraExe(c.args);
         EXPECT_EQ(run.exitCode, 1) << c.name;
         EXPECT_EQ(run.out, "") << c.name;
         EXPECT_EQ(run.err, c.message) << c.name;

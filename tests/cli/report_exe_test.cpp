@@ -15,20 +15,16 @@ namespace fs = std::filesystem;
 using image_encoders::Png;
 using image_encoders::Ramp;
 
-ProcessOutput Citra(std::vector<std::string> args) {
-    return RunProcess({.program = CITRA_EXE, .args = std::move(args), .env = kPlainEnv});
-}
-
 TEST(ReportExe, WritesThePageAndCountsThePairs) {
     ScratchDir dir;
     const std::string a = dir.Write("a.png", Png(16, 12, 2, 8, Ramp(16 * 12 * 3)));
     const std::string b = dir.Write("b.png", Png(16, 12, 2, 8, Ramp(16 * 12 * 3, 9)));
     const std::string report = dir.Path("laporan.html");
-    const ProcessOutput ok = Citra({"report", a, b, a, "-o", report});
+    const ProcessOutput ok = CitraExe({"report", a, b, a, "-o", report});
     EXPECT_EQ(ok.exitCode, 0) << ok.err;
     EXPECT_EQ(ok.out, report + ": 2 pairs, 0 failed\n");
     ASSERT_TRUE(fs::exists(report));
-    const ProcessOutput failed = Citra({"report", a, b, dir.Path("tidak_ada.png"), "-o", report});
+    const ProcessOutput failed = CitraExe({"report", a, b, dir.Path("tidak_ada.png"), "-o", report});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.out, report + ": 2 pairs, 1 failed\n");
 }
@@ -36,7 +32,7 @@ TEST(ReportExe, WritesThePageAndCountsThePairs) {
 TEST(ReportExe, AnUnwritableReportFailsBeforeAnyPairIsRead) {
     ScratchDir dir;
     const std::string report = dir.Path("tidak_ada/laporan.html");
-    const ProcessOutput run = Citra({"report", dir.Path("x.png"), dir.Path("y.png"), "-o", report});
+    const ProcessOutput run = CitraExe({"report", dir.Path("x.png"), dir.Path("y.png"), "-o", report});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "citra: cannot write '" + report + "': No such file or directory\n");

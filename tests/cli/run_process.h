@@ -207,3 +207,10 @@ inline ProcessOutput RunProcess(const ProcessRequest& request) {
     }
     return result;
 }
+
+#ifdef CITRA_EXE
+// The citra executable under test, in the plain environment.
+inline ProcessOutput CitraExe(std::vector<std::string> args) {
+    return RunProcess({.program = CITRA_EXE, .args = std::move(args), .env = kPlainEnv});
+}
+#endif
