@@ -4,9 +4,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "raster_store.h"

@@ -4,12 +4,9 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <system_error>
 #include <thread>
-#include <vector>
 
 #include "histogram_counting.h"
-#include "thread_start.h"
 
 namespace histogram_detail {
 

@@ -53,15 +53,19 @@ py::array OwningArray(const std::vector<py::ssize_t>& shape, std::vector<Sample>
 
 }  // namespace
 
+Image ReadImageFile(const std::string& path) {
+    try {
+        py::gil_scoped_release release;
+        return ReadImage(path);
+    } catch (const CitraError& e) {
+        throw ReadFailure(e.what());
+    }
+}
+
 OperandImage::OperandImage(const py::object& operand, std::optional<uint32_t> peak) {
     if (py::isinstance<py::bytes>(operand)) {
         path_ = operand.cast<std::string>();
-        try {
-            py::gil_scoped_release release;
-            decoded_ = ReadImage(*path_);
-        } catch (const CitraError& e) {
-            throw ReadFailure(e.what());
-        }
+        decoded_ = ReadImageFile(*path_);
         view_ = decoded_;
         return;
     }

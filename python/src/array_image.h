@@ -32,6 +32,10 @@ private:
     ImageView view_;
 };
 
+// The file decoded by ReadImage with the GIL released; ReadFailure when it
+// cannot be read. Call with the GIL held.
+Image ReadImageFile(const std::string& path);
+
 // The image as a height x width x channels array that owns its samples
 // (moved, not copied).
 pybind11::array ImageArray(Image&& image);

@@ -19,7 +19,6 @@
 #include "errors.h"
 #include "file_histogram.h"
 #include "file_pair.h"
-#include "image_reader.h"
 #include "json_output.h"
 #include "manipulated_list.h"
 #include "sample_histogram.h"
@@ -37,13 +36,7 @@ using Peak = std::optional<uint32_t>;
 
 // The samples and the peak (a PNM's maxval is not the type's largest).
 py::tuple LoadFile(const std::string& path) {
-    Image image;
-    try {
-        py::gil_scoped_release release;
-        image = ReadImage(path);
-    } catch (const CitraError& e) {
-        throw ReadFailure(e.what());
-    }
+    Image image = ReadImageFile(path);
     const uint32_t peak = image.peak;
     return py::make_tuple(ImageArray(std::move(image)), peak);
 }
