@@ -25,7 +25,7 @@
 #include "ssim.h"
 #include "standard_metrics.h"
 #include "study_pairs.h"
-#include "texts.h"
+#include "engine_texts.h"
 
 namespace py = pybind11;
 using namespace citra_py;

@@ -10,7 +10,7 @@
 #include "input_file.h"
 #include "picture.h"
 #include "platform_error.h"
-#include "texts.h"
+#include "engine_texts.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "results.h"
-#include "texts.h"
+#include "engine_texts.h"
 
 const char* PictureKindName(PictureKind kind) {
     switch (kind) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "error.h"
-#include "texts.h"
+#include "engine_texts.h"
 
 // Runs the step and returns the message of whatever it threw.
 template <typename Step>

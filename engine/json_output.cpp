@@ -1,7 +1,7 @@
 #include "json_output.h"
 
 #include "json.h"
-#include "texts.h"
+#include "engine_texts.h"
 
 namespace {
 

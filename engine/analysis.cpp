@@ -9,7 +9,7 @@
 #include "metrics.h"
 #include "platform_error.h"
 #include "stream_compare.h"
-#include "texts.h"
+#include "engine_texts.h"
 
 namespace {
 
