@@ -11,8 +11,6 @@ int main(int argc, char** argv) {
     TApplication application(argc, argv);
     application.setWindowIcon(AppIcon());
 
-    RegisterPictureKinds();
-
     Form1 = new TForm1;
     ShowAtStart(Form1, StartShowFromArguments(QCoreApplication::arguments()));
 

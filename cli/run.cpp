@@ -177,7 +177,6 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
     if (parsed.usageError) return UsageError(err, *parsed.usageError);
 
     const Options& options = parsed.options;
-    RegisterPictureKinds();
     if (options.command == Command::Compare) return RunCompare(options, out, err, terminals);
     if (options.command == Command::Diff) return Finished(RunDiff(options, out, err), out, err);
     if (IsHistogramTable(options)) return Finished(RunHistogramTable(options, out, err), out, err);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "attempt.h"
+#include "formats.h"
 #include "image_reader.h"
 #include "parallel_tasks.h"
 #include "picture.h"
@@ -16,8 +17,7 @@
 namespace {
 
 bool IsDecodedKind(const std::string& path) {
-    const std::string extension = PictureExtension(path);
-    return !extension.empty() && IsImageExtension(extension);
+    return IsImagePath(path);
 }
 
 // A .bmp file the desktop program would take, by its headers; also one

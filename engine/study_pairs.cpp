@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "file_pair.h"
-#include "image_reader.h"
+#include "formats.h"
 #include "input_file.h"
 #include "picture.h"
 #include "platform_error.h"
@@ -29,10 +29,10 @@ FolderListing ListImages(const std::string& folder) {
     fs::directory_iterator it(folder, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        const std::string extension = PictureExtension(name);
+        const std::string_view extension = FileExtension(name);
         std::error_code statError;
         // is_regular_file follows a symbolic link to the file it names.
-        if (extension.empty() || !IsImageExtension(extension) || !it->is_regular_file(statError)) continue;
+        if (!IsImagePath(name) || !it->is_regular_file(statError)) continue;
         listing.stems[name.substr(0, name.size() - extension.size() - 1)].push_back(name);
     }
     if (ec) {

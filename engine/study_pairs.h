@@ -18,7 +18,7 @@ struct StudyPair {
     std::optional<std::string> error;  // set for a pair that cannot be compared
 };
 
-// The image files directly inside a folder (extensions of IsImageExtension,
+// The image files directly inside a folder (IsImagePath of formats.h,
 // any letter case). For each stego folder in argument order, one pair per
 // name in byte order of the names. A folder that cannot be listed or holds
 // no image file gives one failed pair (the covers folder: one per stego

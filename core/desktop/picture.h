@@ -7,8 +7,7 @@
 #include <string>
 
 #include "bitmap.h"
-
-enum class PictureKind { Empty, Bitmap, Icon, Metafile, Jpeg };
+#include "formats.h"  // PictureKind
 
 // Content of a kind other than Bitmap: only its size is kept.
 struct OtherGraphic {
@@ -46,11 +45,6 @@ private:
     std::function<void()> listener_;
 };
 
-// Registers the picture file kinds; call once at start-up. Loading works
-// without it too (the registry is a fixed table), but the desktop program
-// keeps the start-up order explicit.
-void RegisterPictureKinds();
-
 class InputFile;
 
 // Fills the picture from the file, choosing the reader by extension.
@@ -71,9 +65,6 @@ void ClearPicture(Picture& picture);
 // Throws CitraError with the I/O error message.
 int64_t MeasureFileSize(const std::string& path);
 
-// Extension rule: characters after the last '.', unless a '/' follows it.
-std::string PictureExtension(const std::string& path);
-
 // True when LoadPicture reads the path with the bitmap reader (a .bmp name,
-// in any case). The one rule for which files count as bitmap files.
+// in any case), by the format table.
 bool IsBitmapFilePath(const std::string& path);

@@ -1,57 +1,20 @@
-// ReadImage: the choice of decoder by extension, the limit checks the
+// ReadImage: the decoder the format table names for the extension, the limit checks the
 // decoders share, and the file name put in front of every message.
 #include "image_reader.h"
 
-#include <array>
-#include <cctype>
 #include <new>
 #include <vector>
 
 #include "error.h"
+#include "formats.h"
 #include "image_decoders.h"
 #include "input_file.h"
 
 namespace {
 
-using Decoder = Image (*)(std::span<const uint8_t>, const ImageLimits&);
-
-struct DecoderEntry {
-    std::string_view extension;  // lower case, without the dot
-    Decoder decode;
-};
-
-// Kept here rather than taken from IsImageExtension, which the command-line
-// tool owns.
-constexpr std::array<DecoderEntry, 10> kDecoders{{
-    {"bmp", DecodeBmp},
-    {"png", DecodePng},
-    {"pbm", DecodePnm},
-    {"pgm", DecodePnm},
-    {"ppm", DecodePnm},
-    {"pnm", DecodePnm},
-    {"tif", DecodeTiff},
-    {"tiff", DecodeTiff},
-    {"jpg", DecodeJpeg},
-    {"jpeg", DecodeJpeg},
-}};
-
-Decoder FindDecoder(std::string_view extension) {
-    for (const DecoderEntry& entry : kDecoders) {
-        if (entry.extension.size() != extension.size()) continue;
-        bool same = true;
-        for (size_t i = 0; i < extension.size() && same; ++i) {
-            same = std::tolower(static_cast<unsigned char>(extension[i])) == entry.extension[i];
-        }
-        if (same) return entry.decode;
-    }
-    return nullptr;
-}
-
-std::string_view ExtensionOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return std::string_view(path).substr(dot + 1);
+ImageDecoder FindDecoder(std::string_view extension) {
+    const Format* format = FormatOfExtension(extension);
+    return format == nullptr ? nullptr : format->decode;
 }
 
 }  // namespace
@@ -96,7 +59,7 @@ Image AllocateImage(uint64_t width, uint64_t height, ChannelLayout layout, int b
 
 Image ReadImage(std::span<const uint8_t> bytes, std::string_view extension, const std::string& name,
                 const ImageLimits& limits) {
-    const Decoder decode = FindDecoder(extension);
+    const ImageDecoder decode = FindDecoder(extension);
     if (decode == nullptr) {
         throw CitraError(name + ": unsupported file extension (." + std::string(extension) + ")");
     }
@@ -113,7 +76,7 @@ Image ReadImage(std::span<const uint8_t> bytes, std::string_view extension, cons
 }
 
 Image ReadImage(const std::string& path, const ImageLimits& limits) {
-    const std::string_view extension = ExtensionOf(path);
+    const std::string_view extension = FileExtension(path);
     if (FindDecoder(extension) == nullptr) {
         throw CitraError(path + ": unsupported file extension (." + std::string(extension) + ")");
     }

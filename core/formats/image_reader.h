@@ -1,7 +1,7 @@
 #pragma once
 // Decodes an image file for the research comparisons, choosing the decoder
-// by the file's extension: bmp (every depth), png, pgm/ppm/pnm, tif/tiff,
-// jpg/jpeg. Throws CitraError with a message naming the file.
+// the format table (formats.h) gives the file's extension: bmp (every
+// depth), png, pbm/pgm/ppm/pnm, tif/tiff, jpg/jpeg. Throws CitraError with a message naming the file.
 //
 // What each kind gives:
 // - BMP: RGB 8-bit (palette looked up, bit fields scaled to 0..255 with
@@ -29,6 +29,3 @@ Image ReadImage(const std::string& path, const ImageLimits& limits = {});
 // messages.
 Image ReadImage(std::span<const uint8_t> bytes, std::string_view extension, const std::string& name,
                 const ImageLimits& limits = {});
-
-// Whether ReadImage takes files with this extension (without the dot, any case).
-bool IsImageExtension(std::string_view extension);

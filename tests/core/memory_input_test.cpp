@@ -148,7 +148,7 @@ TEST_P(MemoryMadeTest, LoadsFromMemoryAsFromItsFile) {
     const std::vector<uint8_t> bytes = GetParam().content();
     const std::string path = dir.Write(GetParam().name, bytes);
     const Outcome file = FromFile(path);
-    ExpectSame(FromMemory(bytes, PictureExtension(path)), file);
+    ExpectSame(FromMemory(bytes, std::string(FileExtension(path))), file);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, MemoryMadeTest, testing::ValuesIn(kMadeCases),

@@ -18,24 +18,6 @@ namespace {
 
 using bmp_builder::BuildBmp;
 
-struct ExtensionCase {
-    const char* path;
-    const char* extension;
-};
-
-class PictureExtensionTest : public testing::TestWithParam<ExtensionCase> {};
-
-TEST_P(PictureExtensionTest, TakesTheTextAfterTheLastDotOfTheFileName) {
-    EXPECT_EQ(PictureExtension(GetParam().path), GetParam().extension);
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, PictureExtensionTest,
-                         testing::Values(ExtensionCase{"a.bmp", "bmp"}, ExtensionCase{"/x/y/Photo.BMP", "BMP"},
-                                         ExtensionCase{"a.tar.Gz", "Gz"}, ExtensionCase{"noext", ""},
-                                         ExtensionCase{"/dir.d/noext", ""}, ExtensionCase{"ends.", ""},
-                                         ExtensionCase{".bmp", "bmp"}, ExtensionCase{"dir.v/", ""},
-                                         ExtensionCase{"", ""}));
-
 // The extension alone chooses the reader: each row gives a file name, the
 // content written to it, and the kind it loads as (none: unregistered).
 struct RegistryCase {

@@ -166,15 +166,6 @@ TEST(BitmapFileStream, HeadersAndRasterAsTheLoaderGivesThemOnMadeFiles) {
     ExpectSameOutcome(dir.Path("folder.bmp"));
 }
 
-TEST(BitmapFileStream, OnlyTheBmpExtensionIsStreamed) {
-    EXPECT_TRUE(IsBitmapFilePath("a.bmp"));
-    EXPECT_TRUE(IsBitmapFilePath("dir.x/a.BmP"));
-    EXPECT_FALSE(IsBitmapFilePath("a.jpg"));
-    EXPECT_FALSE(IsBitmapFilePath("a.bmp/b"));
-    EXPECT_FALSE(IsBitmapFilePath("a.dib"));
-    EXPECT_FALSE(IsBitmapFilePath("bmp"));
-}
-
 uint64_t Bits(double value) { return std::bit_cast<uint64_t>(value); }
 
 // 5 x 4 pictures, rows of 15 bytes padded to 16, against each other in
