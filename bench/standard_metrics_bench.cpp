@@ -13,12 +13,12 @@
 #include <map>
 #include <optional>
 #include <random>
-#include <thread>
 #include <algorithm>
 #include <string>
 
 #include "baselines.h"
 #include "standard_metrics.h"
+#include "worker_count.h"
 
 namespace {
 
@@ -126,8 +126,8 @@ int main(int argc, char** argv) {
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::printf("\nmedians, %dx%d RGB 8-bit pair, %u hardware threads (real ms, CPU ms of the process):\n", side,
-                side, std::thread::hardware_concurrency());
+    std::printf("\nmedians, %dx%d RGB 8-bit pair, %u threads by default (real ms, CPU ms of the process):\n", side,
+                side, DefaultWorkerCount());
     for (const auto& [name, t] : reporter.medianMs)
         std::printf("  %-22s %10.2f %10.2f ms\n", name.c_str(), t.realMs, t.cpuMs);
     return 0;

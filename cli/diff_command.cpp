@@ -13,7 +13,7 @@
 #include "exit_codes.h"
 #include "interrupt.h"
 #include "json.h"
-#include "picture.h"
+#include "pair_plan.h"
 #include "ssim.h"
 #include "png_writer.h"
 #include "texts.h"
@@ -78,27 +78,20 @@ void DrawSsim(BitmapFileStream& original, BitmapFileStream& manipulated, DiffDra
     }
 }
 
-// Two 24-bit bitmaps of one size: read band by band as compare reads them
-// and the picture encoded row by row straight into the file, so neither
-// image nor the picture is ever held whole (ssim: its map). False for any
-// other pair, which is then decoded whole (and refused there with the
-// decoder's message if it must). A failed write is kept in `writeError`.
-bool StreamedPng(const std::string& originalPath, const std::string& manipulatedPath, const DiffOptions& diff,
-                 DiffMap& map, PendingFile& file, std::optional<std::string>& writeError) {
-    if ((diff.mode == DiffMode::Lsb && diff.plane >= 8) || !IsBitmapFilePath(originalPath) ||
-        !IsBitmapFilePath(manipulatedPath))
+// A pair of the desktop route that the desktop program takes (two 24-bit
+// bitmaps of one size): read band by band as compare reads them and the
+// picture encoded row by row straight into the file, so neither image nor
+// the picture is ever held whole (ssim: its map). False for any other pair,
+// which is decoded whole: a pair the desktop program refuses is refused
+// there with the decoders' message, as for every other format. A failed
+// write is kept in `writeError`.
+bool StreamedPng(PairPlan& plan, const DiffOptions& diff, DiffMap& map, PendingFile& file,
+                 std::optional<std::string>& writeError) {
+    if ((diff.mode == DiffMode::Lsb && diff.plane >= 8) || plan.route != Route::Desktop || !plan.original ||
+        !plan.manipulated || PairRefusal(ShapeOf(*plan.original), ShapeOf(*plan.manipulated)))
         return false;
-    std::optional<BitmapFileStream> original, manipulated;
-    try {
-        original.emplace(originalPath);
-        manipulated.emplace(manipulatedPath);
-    } catch (const CitraError&) {
-        return false;
-    }
-    if (original->BitsPerPixel() != 24 || manipulated->BitsPerPixel() != 24 || original->Width() <= 0 ||
-        original->Height() <= 0 || original->Width() != manipulated->Width() ||
-        original->Height() != manipulated->Height())
-        return false;
+    BitmapFileStream* original = plan.original.get();
+    BitmapFileStream* manipulated = plan.manipulated.get();
     if (diff.mode == DiffMode::Ssim && SsimRefusal(original->Width(), original->Height())) return false;
 
     Image shape;
@@ -172,7 +165,8 @@ int RunDiff(const Options& options, std::ostream& out, std::ostream& err) {
     DiffMap map;
     std::optional<std::string> writeError;
     try {
-        if (!StreamedPng(options.files[0], options.files[1], diff, map, file, writeError)) {
+        PairPlan plan = PlanPair(options.files[0], options.files[1]);
+        if (!StreamedPng(plan, diff, map, file, writeError)) {
             const auto [original, manipulated] = DecodeBoth(options.files[0], options.files[1], options.jobs);
             if (interrupt.Raised().load()) return kExitInterrupted;
             map = MakeDiffMap(original, manipulated, diff);

@@ -112,6 +112,30 @@ std::string BadJobCount(const std::string& value) {
     return text::BadJobCount(value, kMaxJobs);
 }
 
+std::string CommandName(Command command) {
+    for (const char* name : {"info", "histogram", "compare", "diff", "report"})
+        if (CommandNamed(name) == command) return name;
+    return "";
+}
+
+// "citra help [COMMAND]": the help asked for, whatever the options say;
+// an operand that names no command is a usage error.
+void HelpCommand(ParsedArguments& parsed) {
+    Options& options = parsed.options;
+    parsed.usageError.reset();
+    options.help = true;
+    options.command = Command::None;
+    if (options.files.size() > 1) {
+        parsed.usageError = text::kHelpTakesOneCommand;
+    } else if (options.files.size() == 1) {
+        const std::string& name = options.files.front();
+        if (CommandNamed(name) || name == text::kHelpCommand) options.helpTopic = name;
+        else parsed.usageError = text::UnknownCommand(name);
+    }
+    if (parsed.usageError) options.help = false;
+    options.files.clear();
+}
+
 }  // namespace
 
 ParsedArguments ParseArguments(std::span<const std::string> args) {
@@ -121,6 +145,7 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     bool commandSeen = false;
     bool jsonSeen = false;
     bool csvSeen = false;
+    bool helpCommand = false;  // "help [COMMAND]"
     const auto fail = [&](std::string message) {
         if (!result.usageError) result.usageError = std::move(message);
     };
@@ -150,6 +175,8 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
                 operandsOnly = true;
             } else if (arg == "--help" || arg == "-h") {
                 options.help = true;
+            } else if (arg == "--version") {
+                options.version = true;
             } else if (arg == "--json") {
                 jsonSeen = true;
             } else if (arg == "--csv") {
@@ -221,7 +248,9 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
         }
         if (!commandSeen) {
             commandSeen = true;
-            if (auto command = CommandNamed(arg)) {
+            if (arg == text::kHelpCommand) {
+                helpCommand = true;
+            } else if (auto command = CommandNamed(arg)) {
                 options.command = *command;
             } else {
                 fail(text::UnknownCommand(arg));
@@ -259,14 +288,13 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     if (diff && options.gain && options.mode != "abs" && options.mode != "heat") fail(text::kGainOnlyForAbsHeat);
     if (diff && options.plane && options.mode != "lsb") fail(text::kPlaneOnlyForLsb);
 
-    if (options.help) {
+    if (helpCommand) {
+        HelpCommand(result);
+    } else if (options.help || options.version) {
         result.usageError.reset();
+        if (options.help && options.command != Command::None) options.helpTopic = CommandName(options.command);
     } else if (!result.usageError) {
         result.usageError = CheckOperandCount(options);
     }
     return result;
 }
-
-std::string UsageText() { return text::kUsage; }
-
-std::string HelpText() { return std::string(text::kUsage) + text::kHelpAfterUsage; }

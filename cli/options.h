@@ -22,7 +22,11 @@ struct Options {
     Command command = Command::None;
     OutputFormat format = OutputFormat::Text;
     bool help = false;
-    // compare only: worker threads (0: one per hardware thread) and the
+    // The command whose help is asked for (citra help COMMAND, citra
+    // COMMAND --help); empty for the short help.
+    std::string helpTopic;
+    bool version = false;  // --version
+    // compare only: worker threads (0: one per CPU this process may use) and the
     // progress bar on standard error (Auto: when it is a terminal).
     unsigned jobs = 0;
     ProgressMode progress = ProgressMode::Auto;
@@ -52,15 +56,19 @@ struct ParsedArguments {
 };
 
 // Parses the arguments after the program name. Options may stand anywhere;
-// "--" makes every later argument an operand. --help wins over usage errors.
+// "--" makes every later argument an operand. --help and --version win over
+// usage errors; "help [COMMAND]" as the command asks for help too.
 // -j/--jobs take a value: "-j 4", "-j4", "--jobs 4", "--jobs=4"; --shard
 // "--shard 2/8" or "--shard=2/8"; --summary's file only "--summary=FILE".
 ParsedArguments ParseArguments(std::span<const std::string> args);
 
-// The short synopsis printed after a usage error.
+// The texts below come from the help table (help_table.h, help.cpp).
+// The synopsis printed after a usage error.
 std::string UsageText();
-// The full description printed by --help.
-std::string HelpText();
+// What --help prints: the short help, or the help of options.helpTopic.
+std::string HelpText(const Options& options);
+// What --version prints: "citra 1.0 (git abc1234)".
+std::string VersionText();
 
 // Largest accepted --jobs value.
 inline constexpr unsigned kMaxJobs = 1024;

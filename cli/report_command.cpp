@@ -2,6 +2,7 @@
 
 #include <new>
 #include <thread>
+#include <tuple>
 
 #include "decoded_pairs.h"
 #include "difference_maps.h"
@@ -10,11 +11,10 @@
 #include "histogram_plot.h"
 #include "interrupt.h"
 #include "jpeg_writer.h"
-#include "manipulated_list.h"
+#include "file_pair.h"
 #include "progress.h"
 #include "report_html.h"
 #include "sample_histogram.h"
-#include "study_pairs.h"
 #include "svg_canvas.h"
 #include "texts.h"
 #include "thumbnail.h"
@@ -24,19 +24,16 @@ namespace {
 
 constexpr int kJpegQuality = 75;
 
-std::vector<StudyPair> PairsOf(const Options& options) {
-    const std::string& first = options.files.front();
-    const auto operands = std::span(options.files).subspan(1);
-    if (IsFolder(first)) return PairStudyFolders(first, operands);
-    std::vector<StudyPair> pairs;
-    for (const PairInput& input : ExpandManipulated(operands)) pairs.push_back({first, input.path, input.error});
-    return pairs;
-}
-
-// Thumbnails, heat map and histograms of a pair whose numbers are known.
-void DrawPictures(ReportPair& pair, unsigned threads) {
+// Thumbnails, heat map and histograms of a pair whose numbers are known,
+// from the images its comparison decoded, else decoded here: each pair is
+// decoded once.
+void DrawPictures(ReportPair& pair, DecodedImages& images, bool decoded, unsigned threads) {
     try {
-        const auto [original, manipulated] = DecodeBoth(pair.result.original, pair.result.manipulated, threads);
+        if (!decoded) images = DecodedImages{};
+        if (!decoded) std::tie(images.original, images.manipulated) =
+            DecodeBoth(pair.result.original, pair.result.manipulated, threads);
+        const Image& original = images.original;
+        const Image& manipulated = images.manipulated;
         pair.originalPicture = EncodeJpeg(Thumbnail(original, kReportPictureWidth, kReportPictureHeight), kJpegQuality);
         pair.manipulatedPicture =
             EncodeJpeg(Thumbnail(manipulated, kReportPictureWidth, kReportPictureHeight), kJpegQuality);
@@ -60,14 +57,14 @@ void DrawPictures(ReportPair& pair, unsigned threads) {
 
 }  // namespace
 
-int RunReport(const Options& options, std::span<const std::string> arguments, std::ostream& out,
-              std::ostream& err, bool showProgress, bool sharesTerminal) {
+int RunReport(const Options& options, const PairListing& listing, std::span<const std::string> arguments,
+              std::ostream& out, std::ostream& err, bool showProgress, bool sharesTerminal) {
+    const std::vector<ListedPair>& pairs = listing.pairs;
     PendingFile file(options.output);
     if (const auto reason = file.Open()) {
         err << text::CannotWriteFile(options.output, *reason) << std::flush;
         return kExitFailure;
     }
-    std::vector<StudyPair> pairs = PairsOf(options);
     const unsigned threads = options.jobs;
     ProgressBar progress(err, showProgress, pairs.size(), sharesTerminal);
     const InterruptFlag interrupt;
@@ -83,8 +80,9 @@ int RunReport(const Options& options, std::span<const std::string> arguments, st
             return kExitInterrupted;
         }
         ReportPair pair;
-        pair.result = CompareStudyPair(pairs[i], buffers, standard);
-        if (!pair.result.error) DrawPictures(pair, threads);
+        DecodedImages images;
+        pair.result = ComparePlannedPair(pairs[i], nullptr, buffers, standard, &images);
+        if (!pair.result.error) DrawPictures(pair, images, images.original.width > 0, threads);
         allOk = allOk && !pair.result.error;
         summary.Add(pair.result);
         run.pairs.push_back(std::move(pair));

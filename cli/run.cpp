@@ -1,7 +1,6 @@
 #include "run.h"
 
 #include <cerrno>
-#include <thread>
 
 #include "analysis.h"
 #include "diff_command.h"
@@ -11,16 +10,16 @@
 #include "checked_output.h"
 #include "decimal_separator.h"
 #include "interrupt.h"
-#include "manipulated_list.h"
+#include "pair_list.h"
 #include "options.h"
 #include "pair_runner.h"
 #include "progress.h"
 #include "result_writer.h"
 #include "shard.h"
-#include "study_pairs.h"
 #include "summary.h"
 #include "texts.h"
 #include "whole_file.h"
+#include "worker_count.h"
 
 namespace {
 
@@ -46,11 +45,6 @@ bool RunHistogram(const std::string& path, ResultWriter& writer) {
     const HistogramResult result = CountChannels(path);
     writer.Write(result);
     return !result.error;
-}
-
-unsigned DefaultJobs() {
-    const unsigned threads = std::thread::hardware_concurrency();
-    return threads == 0 ? 1 : threads;
 }
 
 // Outcome of a run: the command's exit code unless the output was lost.
@@ -104,22 +98,10 @@ void KeepShare(std::vector<T>& items, const std::optional<Shard>& shard) {
 }
 
 int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Terminals terminals) {
-    const std::string& first = options.files.front();
-    const auto operands = std::span(options.files).subspan(1);
-    // A folder first: a study of COVERS against STEGO folders.
-    const bool study = IsFolder(first);
-    std::vector<StudyPair> studyPairs;
-    std::vector<PairInput> inputs;
-    if (study) {
-        for (const std::string& operand : operands)
-            if (!IsFolder(operand)) return UsageError(err, text::OriginalIsFolder(first));
-        studyPairs = PairStudyFolders(first, operands);
-        KeepShare(studyPairs, options.shard);
-    } else {
-        inputs = ExpandManipulated(operands);
-        KeepShare(inputs, options.shard);
-    }
-    const size_t pairCount = study ? studyPairs.size() : inputs.size();
+    PairListing listing = ListPairs(options.files);
+    if (listing.usageError) return UsageError(err, *listing.usageError);
+    KeepShare(listing.pairs, options.shard);
+    const size_t pairCount = listing.pairs.size();
 
     const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
     const bool showProgress = options.progress == ProgressMode::On ||
@@ -129,12 +111,11 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
     std::atomic<bool> outputLost{!out};
 
     PairRunSettings settings;
-    settings.jobs = options.jobs != 0 ? options.jobs : DefaultJobs();
+    settings.jobs = options.jobs != 0 ? options.jobs : DefaultWorkerCount();
     settings.stop = &interrupt.Raised();
     settings.abandon = &outputLost;
     // Several pairs at once each take one thread for their SSIM.
-    const StandardOptions standard{options.ssim, pairCount > 1 && settings.jobs > 1 ? 1u : 0u};
-    settings.standard = standard;
+    settings.standard = StandardOptions{options.ssim, pairCount > 1 && settings.jobs > 1 ? 1u : 0u};
     bool allOk = true;
     SummaryBuilder summary;
     PairRunCallbacks callbacks;
@@ -146,13 +127,7 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
         if (!out) outputLost.store(true);
     };
     callbacks.tick = [&](size_t finished) { progress.Update(finished); };
-    if (study) {
-        RunPairList(
-            pairCount, [&](size_t index, StreamBuffers& buffers) { return CompareStudyPair(studyPairs[index], buffers, standard); },
-            settings, callbacks);
-    } else {
-        RunPairs(first, inputs, settings, callbacks);
-    }
+    RunPairs(listing, settings, callbacks);
 
     progress.Erase();
     writer->Finish();
@@ -170,8 +145,8 @@ int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Ter
 
 int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream& err, Terminals terminals) {
     const ParsedArguments parsed = ParseArguments(args);
-    if (parsed.options.help) {
-        out << HelpText();
+    if (parsed.options.help || parsed.options.version) {
+        out << (parsed.options.help ? HelpText(parsed.options) : VersionText());
         return Finished(kExitSuccess, out, err);
     }
     if (parsed.usageError) return UsageError(err, *parsed.usageError);
@@ -181,9 +156,12 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
     if (options.command == Command::Diff) return Finished(RunDiff(options, out, err), out, err);
     if (IsHistogramTable(options)) return Finished(RunHistogramTable(options, out, err), out, err);
     if (options.command == Command::Report) {
+        const PairListing listing = ListPairs(options.files);
+        if (listing.usageError) return UsageError(err, *listing.usageError);
         const bool showProgress = options.progress == ProgressMode::On ||
                                   (options.progress == ProgressMode::Auto && terminals.err);
-        return Finished(RunReport(options, args, out, err, showProgress, terminals.out && terminals.err), out, err);
+        return Finished(RunReport(options, listing, args, out, err, showProgress, terminals.out && terminals.err),
+                        out, err);
     }
     const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
     bool allOk = false;

@@ -22,12 +22,11 @@ std::string InfoText(std::span<const InfoResult> results) {
     for (const InfoResult& r : results) {
         if (r.error) {
             rows.push_back({r.path, ErrorCell(*r.error)});
-        } else if (r.kind == PictureKind::Bitmap) {
-            rows.push_back({r.path, PictureKindName(r.kind), std::to_string(r.width),
-                            std::to_string(r.height), std::to_string(r.bitsPerPixel),
-                            std::to_string(r.fileSize)});
+        } else if (r.kind == PictureKind::Bitmap || r.width > 0) {
+            rows.push_back({r.path, InfoKindName(r), std::to_string(r.width), std::to_string(r.height),
+                            std::to_string(r.bitsPerPixel), std::to_string(r.fileSize)});
         } else {
-            rows.push_back({r.path, PictureKindName(r.kind), text::kNoValue, text::kNoValue, text::kNoValue,
+            rows.push_back({r.path, InfoKindName(r), text::kNoValue, text::kNoValue, text::kNoValue,
                             std::to_string(r.fileSize)});
         }
     }
@@ -38,6 +37,17 @@ std::string InfoText(std::span<const InfoResult> results) {
 std::string HistogramText(const HistogramResult& result) {
     std::string out = OneLine(result.path) + "\n";
     if (result.error) return out + OneLine(ErrorCell(*result.error)) + "\n";
+    if (result.decoded) {
+        // A decoded file: a column per channel, a row per bin.
+        const SampleHistogram& h = *result.decoded;
+        std::vector<std::vector<std::string>> rows{{text::kColumnValue}};
+        rows[0].insert(rows[0].end(), h.channels.begin(), h.channels.end());
+        for (size_t i = 0; i < h.Bins(); ++i) {
+            auto& row = rows.emplace_back(std::vector<std::string>{std::to_string(h.binStarts[i])});
+            for (const auto& counts : h.counts) row.push_back(std::to_string(counts[i]));
+        }
+        return out + RenderTable(std::vector<Align>(rows[0].size(), Align::Right), rows);
+    }
     std::vector<std::vector<std::string>> rows{
         {text::kColumnValue, text::kColumnRed, text::kColumnGreen, text::kColumnBlue}};
     for (size_t v = 0; v < 256; ++v) {

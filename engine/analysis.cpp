@@ -5,8 +5,12 @@
 
 #include "attempt.h"
 #include "error.h"
+#include "formats.h"
+#include "image_reader.h"
+#include "input_file.h"
 #include "histogram_stream.h"
 #include "metrics.h"
+#include "pair_plan.h"
 #include "platform_error.h"
 #include "stream_compare.h"
 #include "engine_texts.h"
@@ -21,18 +25,29 @@ const Bitmap* AcceptedOriginal(const Picture& picture) {
 }  // namespace
 
 void ThrowIfRefused(const std::optional<std::string>& refusal) {
-    if (refusal) throw CitraError(*refusal);
+    if (refusal) throw CitraError(*refusal, ErrorKind::Refused);
 }
 
-bool IsOutOfMemory(const std::string& message) {
-    return message == SystemErrorMessage(ENOMEM) || message == text::kOutOfMemory;
+namespace {
+
+// The samples' facts of a file its decoder reads; nothing when it cannot.
+void AddDecodedFacts(InfoResult& result, const Image& image) {
+    result.width = image.width;
+    result.height = image.height;
+    result.channels = image.Channels();
+    result.bitsPerSample = image.bitDepth;
+    result.peak = image.peak;
 }
+
+}  // namespace
 
 InfoResult InspectFile(const std::string& path) {
     InfoResult result;
     result.path = path;
+    const Format* format = FormatOfPath(path);
+    if (format != nullptr) result.format = format->name;
     result.error = Attempt([&] {
-        if (IsBitmapFilePath(path)) {
+        if (format != nullptr && format->desktopKind == PictureKind::Bitmap) {
             // The headers decide what the full load would say; the raster
             // itself is not needed.
             const BitmapFileStream bitmap(path);
@@ -40,10 +55,35 @@ InfoResult InspectFile(const std::string& path) {
             result.width = bitmap.Width();
             result.height = bitmap.Height();
             result.bitsPerPixel = bitmap.BitsPerPixel();
-        } else {
+            // The decoded samples' layout, from the headers too: 8-bit
+            // samples whatever the depth (palettes looked up, bit fields
+            // scaled), with alpha where the header has an alpha mask.
+            if (!bitmap.Layout().Empty()) {
+                uint8_t first[70] = {};
+                InputFile file(path);
+                const size_t got = file.ReadUpTo(first, sizeof first);
+                result.channels = BmpDecodedChannels(std::span<const uint8_t>(first, got), bitmap.Layout());
+                result.bitsPerSample = 8;
+                result.peak = 255;
+            }
+        } else if (format != nullptr && format->desktopKind != PictureKind::Empty) {
             Picture picture;
             LoadPicture(picture, path);
             result.kind = picture.Kind();
+            if (format->decode != nullptr) {
+                Attempt([&] {
+                    const Image image = ReadImage(path);
+                    AddDecodedFacts(result, image);
+                    result.bitsPerPixel = image.Channels() * image.bitDepth;
+                });
+            }
+        } else if (format != nullptr && format->decode != nullptr) {
+            const Image image = ReadImage(path);
+            AddDecodedFacts(result, image);
+            result.bitsPerPixel = image.Channels() * image.bitDepth;
+        } else {
+            Picture picture;
+            LoadPicture(picture, path);  // unknown to every reader: the loader's message
         }
         result.fileSize = MeasureFileSize(path);
     });
@@ -54,6 +94,11 @@ HistogramResult CountChannels(const std::string& path) {
     HistogramResult result;
     result.path = path;
     result.error = Attempt([&] {
+        if (PlanFile(path) == Route::Decoded) {
+            const Image image = ReadImage(path);
+            result.decoded = CountSamples(image, DefaultBins(image.peak));
+            return;
+        }
         if (IsBitmapFilePath(path)) {
             // Counted from the file band by band, as compare reads it; the
             // raster is never held.
@@ -71,11 +116,15 @@ HistogramResult CountChannels(const std::string& path) {
 }
 
 OriginalImage::OriginalImage(std::string path) : path_(std::move(path)) {
-    error_ = Attempt([&] {
+    std::optional<Failure> failure = AttemptStep([&] {
         LoadPicture(picture_, path_);
         ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(picture_), {}));
     });
-    if (error_) ClearPicture(picture_);
+    if (failure) {
+        error_ = std::move(failure->message);
+        errorKind_ = failure->kind;
+        ClearPicture(picture_);
+    }
 }
 
 const Bitmap* OriginalImage::Pixels() const {

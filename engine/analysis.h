@@ -5,16 +5,19 @@
 #include <optional>
 #include <string>
 
+#include "error.h"
 #include "picture.h"
 #include "results.h"
 
-// A .bmp file is judged from its headers alone, with the outcome and the
-// message of a full load, without allocating its raster.
+// Every file the tool reads: its format, size, channels, depth and peak. A
+// .bmp file is judged from its headers as the desktop program's loader
+// judges it (the outcome and message of a full load, its raster never
+// allocated); the other kinds the desktop loader takes keep its kinds and
+// messages; the decoded facts come from the file's decoder.
 InfoResult InspectFile(const std::string& path);
+// The desktop program's red, green and blue counts of a file of the
+// desktop route (PlanFile); the decoded counts of any other.
 HistogramResult CountChannels(const std::string& path);
-
-// True for the message of a load that failed because memory ran out.
-bool IsOutOfMemory(const std::string& message);
 
 // The original of a comparison, loaded once and only read afterwards, so
 // pairs may be computed against it one after another or side by side.
@@ -29,7 +32,7 @@ public:
     const std::optional<std::string>& Error() const { return error_; }
     // The load failed because memory ran out: the picture may still be
     // read from its file band by band.
-    bool OutOfMemory() const { return error_ && IsOutOfMemory(*error_); }
+    bool OutOfMemory() const { return error_ && errorKind_ == ErrorKind::OutOfMemory; }
     // The 24-bit bitmap; null when Error() is set.
     const Bitmap* Pixels() const;
 
@@ -37,6 +40,7 @@ private:
     std::string path_;
     Picture picture_;
     std::optional<std::string> error_;
+    ErrorKind errorKind_ = ErrorKind::Decode;
 };
 
 // Loads the manipulated image, compares it with the original and releases

@@ -6,44 +6,11 @@
 #include <utility>
 
 #include "attempt.h"
-#include "formats.h"
 #include "image_reader.h"
 #include "parallel_tasks.h"
-#include "picture.h"
 #include "squared_difference.h"
 #include "stream_compare.h"
 #include "thread_start.h"
-
-namespace {
-
-bool IsDecodedKind(const std::string& path) {
-    return IsImagePath(path);
-}
-
-// A .bmp file the desktop program would take, by its headers; also one
-// without pixels or whose headers cannot be read, so that the pair fails
-// as it does there.
-bool IsDesktopBitmap(const std::string& path) {
-    if (!IsBitmapFilePath(path)) return false;
-    bool desktop = true;
-    Attempt([&] {
-        const BitmapFileStream bitmap(path);
-        desktop = bitmap.Layout().Empty() || bitmap.BitsPerPixel() == 24;
-    });
-    return desktop;
-}
-
-}  // namespace
-
-bool IsDecodedPair(const std::string& originalPath, const std::string& manipulatedPath) {
-    return IsDecodedKind(originalPath) && IsDecodedKind(manipulatedPath) &&
-           !(IsBitmapFilePath(originalPath) && IsBitmapFilePath(manipulatedPath));
-}
-
-bool IsOtherDepthBitmapPair(const std::string& originalPath, const std::string& manipulatedPath) {
-    return IsBitmapFilePath(originalPath) && IsBitmapFilePath(manipulatedPath) &&
-           !(IsDesktopBitmap(originalPath) && IsDesktopBitmap(manipulatedPath));
-}
 
 // Both files decoded, side by side when the pair may use more than one
 // thread (most of a decoded pair's time is decoding). The original's error
@@ -84,7 +51,8 @@ std::pair<Image, Image> DecodeBoth(const std::string& originalPath, const std::s
 PairResult CompareImages(const ImageView& original, const ImageView& manipulated, const StandardOptions& options) {
     PairResult result;
     result.error = Attempt([&] {
-        if (const auto refusal = StandardPairRefusal(original, manipulated)) throw CitraError(*refusal);
+        if (const auto refusal = StandardPairRefusal(original, manipulated))
+            throw CitraError(*refusal, ErrorKind::Refused);
         result.standard = ComputeStandardMetrics(original, manipulated, options);
         // The desktop numbers: the squared differences of a pixel's three
         // samples summed, averaged over the pixels, from the exact sum.
@@ -102,11 +70,12 @@ PairResult CompareImages(const ImageView& original, const ImageView& manipulated
 }
 
 PairResult CompareDecodedPair(const std::string& originalPath, const std::string& manipulatedPath,
-                              const StandardOptions& options) {
+                              const StandardOptions& options, DecodedImages* keep) {
     PairResult result;
     const std::optional<std::string> failure = Attempt([&] {
-        const auto [original, manipulated] = DecodeBoth(originalPath, manipulatedPath, options.threads);
+        auto [original, manipulated] = DecodeBoth(originalPath, manipulatedPath, options.threads);
         result = CompareImages(original, manipulated, options);
+        if (keep) *keep = DecodedImages{std::move(original), std::move(manipulated)};
     });
     if (failure) result.error = failure;  // a file that failed to decode
     result.original = originalPath;

@@ -11,11 +11,11 @@ inline constexpr const char* kOutOfMemory = "Out of memory";
 inline std::string CannotReadFolder(const std::string& absolutePath, const std::string& reason) {
     return "Cannot read folder \"" + absolutePath + "\". " + reason;
 }
-inline std::string NoBmpInFolder(const std::string& absolutePath) {
-    return "No .bmp file in folder \"" + absolutePath + "\"";
-}
 
-// Pairing a COVERS folder with STEGO folders.
+// Listing the pairs of a run.
+inline std::string OriginalIsFolder(const std::string& path) {
+    return "ORIGINAL '" + path + "' is a folder, not a file";
+}
 inline std::string NoImageInFolder(const std::string& absolutePath) {
     return "No image file in folder \"" + absolutePath + "\"";
 }
@@ -42,6 +42,10 @@ inline constexpr const char* kKeyWidth = "width";
 inline constexpr const char* kKeyHeight = "height";
 inline constexpr const char* kKeyBitsPerPixel = "bits_per_pixel";
 inline constexpr const char* kKeyFileSize = "file_size";
+inline constexpr const char* kKeyFormat = "format";
+inline constexpr const char* kKeyBinStarts = "bin_starts";
+inline constexpr const char* kKeyMaxValue = "max_value";
+inline constexpr const char* kKeyBitsPerSample = "bits_per_sample";
 inline constexpr const char* kKeyRed = "red";
 inline constexpr const char* kKeyGreen = "green";
 inline constexpr const char* kKeyBlue = "blue";

@@ -3,19 +3,19 @@
 #include "analysis.h"
 #include "error.h"
 #include "image_reader.h"
+#include "pair_plan.h"
 #include "picture.h"
 
 SampleHistogram FileHistogram(const std::string& path, const std::optional<uint32_t>& bins) {
-    if (IsBitmapFilePath(path)) {
+    if (PlanFile(path) == Route::Desktop && IsBitmapFilePath(path)) {
         const HistogramResult desktop = CountChannels(path);
-        if (!desktop.error) {
-            const uint32_t chosen = bins.value_or(256);
-            if (auto refusal = BinsRefusal(chosen, 255)) throw CitraError(path + ": " + *refusal);
-            return FromChannelHistogram(desktop.counts, chosen);
-        }
+        if (desktop.error) throw CitraError(path + ": " + *desktop.error);
+        const uint32_t chosen = bins.value_or(256);
+        if (auto refusal = BinsRefusal(chosen, 255)) throw CitraError(path + ": " + *refusal, ErrorKind::Refused);
+        return FromChannelHistogram(desktop.counts, chosen);
     }
     const Image image = ReadImage(path);
     const uint32_t chosen = bins.value_or(DefaultBins(image.peak));
-    if (auto refusal = BinsRefusal(chosen, image.peak)) throw CitraError(path + ": " + *refusal);
+    if (auto refusal = BinsRefusal(chosen, image.peak)) throw CitraError(path + ": " + *refusal, ErrorKind::Refused);
     return CountSamples(image, chosen);
 }

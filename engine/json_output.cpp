@@ -16,19 +16,39 @@ std::string InfoJson(const InfoResult& result) {
     JsonObject object;
     object.String(text::kKeyPath, result.path);
     if (result.error) return object.String(text::kKeyError, *result.error).Close();
-    object.String(text::kKeyKind, PictureKindName(result.kind));
-    if (result.kind == PictureKind::Bitmap) {
+    object.String(text::kKeyKind, InfoKindName(result));
+    if (result.kind == PictureKind::Bitmap || result.width > 0) {
         object.Integer(text::kKeyWidth, result.width)
             .Integer(text::kKeyHeight, result.height)
             .Integer(text::kKeyBitsPerPixel, result.bitsPerPixel);
     }
-    return object.Integer(text::kKeyFileSize, result.fileSize).Close();
+    object.Integer(text::kKeyFileSize, result.fileSize);
+    if (!result.format.empty()) object.String(text::kKeyFormat, result.format);
+    if (result.channels > 0) {
+        object.Integer(text::kKeyChannels, result.channels)
+            .Integer(text::kKeyBitsPerSample, result.bitsPerSample)
+            .Integer(text::kKeyPeak, result.peak);
+    }
+    return object.Close();
 }
 
 std::string HistogramJson(const HistogramResult& result) {
     JsonObject object;
     object.String(text::kKeyPath, result.path);
     if (result.error) return object.String(text::kKeyError, *result.error).Close();
+    if (result.decoded) {
+        // A decoded file: the first value of each bin, then each channel's
+        // counts under its name, and the largest value a sample can take.
+        const SampleHistogram& h = *result.decoded;
+        const auto array = [](const auto& values) {
+            std::string json = "[";
+            for (size_t i = 0; i < values.size(); ++i) json += (i ? "," : "") + std::to_string(values[i]);
+            return json + "]";
+        };
+        object.Raw(text::kKeyBinStarts, array(h.binStarts));
+        for (size_t c = 0; c < h.channels.size(); ++c) object.Raw(h.channels[c].c_str(), array(h.counts[c]));
+        return object.Integer(text::kKeyMaxValue, h.peak).Close();
+    }
     return object.Counts(text::kKeyRed, result.counts.Red)
         .Counts(text::kKeyGreen, result.counts.Green)
         .Counts(text::kKeyBlue, result.counts.Blue)

@@ -8,8 +8,8 @@
 #include <thread>
 #include <utility>
 
-#include "decoded_pairs.h"
 #include "file_pair.h"
+#include "pair_plan.h"
 #include "thread_start.h"
 
 namespace {
@@ -55,20 +55,6 @@ bool Abandoned(const PairRunSettings& settings) {
 
 bool Stopping(const PairRunSettings& settings) {
     return (settings.stop && settings.stop->load()) || Abandoned(settings);
-}
-
-// `original` is null when the pair is the only one: both files are then
-// read side by side and neither is loaded whole.
-PairResult ComputeInput(const BatchOriginal* original, const std::string& originalPath, const PairInput& input,
-                        const PairRunSettings& settings, StreamBuffers& buffers) {
-    if (input.error) {
-        PairResult result;
-        result.original = originalPath;
-        result.manipulated = input.path;
-        result.error = input.error;
-        return result;
-    }
-    return CompareFilePair(originalPath, input.path, original, buffers, settings.standard);
 }
 
 }  // namespace
@@ -120,18 +106,19 @@ PairRunEnd RunPairList(size_t count, const PairComputation& compute, const PairR
     return end;
 }
 
-PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput>& inputs,
-                    const PairRunSettings& settings, const PairRunCallbacks& callbacks) {
-    // The original is loaded once for several pairs, and not at all for a
-    // single one, when every input is a folder that gave no file, or for
-    // the pairs that are decoded whole.
-    const size_t files = static_cast<size_t>(std::count_if(inputs.begin(), inputs.end(), [&](const PairInput& input) {
-        return !input.error && !(settings.standard && IsDecodedPair(originalPath, input.path));
-    }));
+PairRunEnd RunPairs(const PairListing& listing, const PairRunSettings& settings, const PairRunCallbacks& callbacks) {
+    const std::vector<ListedPair>& pairs = listing.pairs;
+    // One original for several pairs of the desktop route is loaded once;
+    // not at all for a single one, for a study (each pair its own
+    // original), or for pairs the names alone send to the decoders.
+    const size_t desktopPairs =
+        listing.study ? 0 : static_cast<size_t>(std::count_if(pairs.begin(), pairs.end(), [](const ListedPair& pair) {
+            return !pair.error && RouteByNames(pair.original, pair.manipulated) == Route::Desktop;
+        }));
     std::optional<BatchOriginal> original;
     std::jthread loader;  // joined before `original` goes
-    if (files > 1) {
-        original.emplace(originalPath);
+    if (desktopPairs > 1) {
+        original.emplace(pairs.front().original);
         try {
             loader = StartThread<std::jthread>([&] { original->Load(); });
         } catch (const std::system_error&) {
@@ -139,9 +126,9 @@ PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput
         }
     }
     return RunPairList(
-        inputs.size(),
+        pairs.size(),
         [&](size_t index, StreamBuffers& buffers) {
-            return ComputeInput(original ? &*original : nullptr, originalPath, inputs[index], settings, buffers);
+            return ComparePlannedPair(pairs[index], original ? &*original : nullptr, buffers, settings.standard);
         },
         settings, callbacks);
 }

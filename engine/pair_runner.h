@@ -2,7 +2,7 @@
 // Computes the pairs of one compare run on worker threads and hands the
 // results to the calling thread in argument order.
 //
-// With more than one pair the original is loaded once, on a thread of its
+// With more than one pair against one original, the original is loaded once, on a thread of its
 // own, and each worker reads one manipulated file after the other band by
 // band through a buffer of its own (until the original is in memory, both
 // files of a pair side by side), so memory holds the original and one
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "manipulated_list.h"
+#include "pair_list.h"
 #include "results.h"
 #include "standard_metrics.h"
 #include "stream_compare.h"
@@ -37,9 +37,8 @@ struct PairRunSettings {
     std::chrono::milliseconds tickInterval{50};
     // Bytes read from a file at a time.
     size_t bandBytes = StreamBuffers::kDefaultBandBytes;
-    // The field's metrics with these options for every pair (CompareFilePair);
-    // unset, every pair is compared as the desktop program would.
-    std::optional<StandardOptions> standard;
+    // The field's metrics' options for every pair.
+    StandardOptions standard;
 };
 
 struct PairRunCallbacks {
@@ -58,5 +57,5 @@ using PairComputation = std::function<PairResult(size_t index, StreamBuffers& bu
 PairRunEnd RunPairList(size_t count, const PairComputation& compute, const PairRunSettings& settings,
                        const PairRunCallbacks& callbacks);
 
-PairRunEnd RunPairs(const std::string& originalPath, const std::vector<PairInput>& inputs,
-                    const PairRunSettings& settings, const PairRunCallbacks& callbacks);
+// The pairs of a listing, each compared by ComparePlannedPair.
+PairRunEnd RunPairs(const PairListing& listing, const PairRunSettings& settings, const PairRunCallbacks& callbacks);

@@ -11,3 +11,7 @@ const char* PictureKindName(PictureKind kind) {
     }
     return text::kKindEmpty;
 }
+
+std::string InfoKindName(const InfoResult& result) {
+    return result.kind != PictureKind::Empty ? PictureKindName(result.kind) : result.format;
+}

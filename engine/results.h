@@ -8,22 +8,37 @@
 #include "histogram.h"
 #include "metrics.h"
 #include "picture.h"
+#include "sample_histogram.h"
 #include "standard_metrics.h"
 
 struct InfoResult {
     std::string path;
+    std::string format;  // the format table's name, empty for an unknown extension
+    // What the desktop program's loader makes of it; Empty for a format it
+    // does not take.
     PictureKind kind = PictureKind::Empty;
-    int32_t width = 0;  // width, height, bitsPerPixel: for a bitmap only
+    int32_t width = 0;  // 0: not known (icon, metafile)
     int32_t height = 0;
     int bitsPerPixel = 0;
+    // The decoded samples: channels, bits of a sample and their peak; 0
+    // when the file's decoder does not take it.
+    int channels = 0;
+    int bitsPerSample = 0;
+    uint32_t peak = 0;
     int64_t fileSize = 0;
     std::optional<std::string> error;
 };
 
+// The kind column of `info`: the desktop loader's kind, else the format.
+std::string InfoKindName(const InfoResult& result);
+
 struct HistogramResult {
     std::string path;
-    ChannelHistogram counts;
+    ChannelHistogram counts;  // a file of the desktop route
     std::optional<std::string> error;
+    // A file of the decoded route: its counts per channel, one bin per
+    // value up to 256 values (else 256 bins); `counts` is then unused.
+    std::optional<SampleHistogram> decoded;
 };
 
 struct PairResult {

@@ -4,6 +4,7 @@
 
 #include "attempt.h"
 #include "metrics.h"
+#include "pair_plan.h"
 
 namespace {
 
@@ -17,15 +18,15 @@ PairResult Named(const std::string& originalPath, const std::string& manipulated
 }  // namespace
 
 PairResult CompareFilesStreamed(const std::string& originalPath, const std::string& manipulatedPath,
-                                StreamBuffers& buffers) {
+                                StreamBuffers& buffers, PairPlan& plan) {
     if (!IsBitmapFilePath(originalPath)) {
         const OriginalImage original(originalPath);
         return ComparePair(original, manipulatedPath);
     }
     PairResult result = Named(originalPath, manipulatedPath);
-    std::optional<BitmapFileStream> original;
+    std::unique_ptr<BitmapFileStream>& original = plan.original;
     result.error = Attempt([&] {
-        original.emplace(originalPath);
+        if (!original) original = std::make_unique<BitmapFileStream>(originalPath);
         ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(*original), {}));
     });
     if (result.error) return result;
@@ -43,7 +44,8 @@ PairResult CompareFilesStreamed(const std::string& originalPath, const std::stri
         return CompareLoaded(loaded, manipulatedPath, picture, std::nullopt);
     }
     result.error = Attempt([&] {
-        BitmapFileStream manipulated(manipulatedPath);
+        if (!plan.manipulated) plan.manipulated = std::make_unique<BitmapFileStream>(manipulatedPath);
+        BitmapFileStream& manipulated = *plan.manipulated;
         ThrowIfRefused(PairRefusal(PairStep::Manipulated, originalShape, ShapeOf(manipulated)));
         StandardMetrics standard;
         result.metrics = CompareStreams(*original, manipulated, buffers, &standard);
@@ -59,16 +61,17 @@ void BatchOriginal::Load() {
     loaded_.store(true, std::memory_order_release);
 }
 
-PairResult BatchOriginal::Compare(const std::string& manipulatedPath, StreamBuffers& buffers) const {
+PairResult BatchOriginal::Compare(const std::string& manipulatedPath, StreamBuffers& buffers, PairPlan& plan) const {
     // Until the original is in memory, or when it cannot be held there,
     // each pair reads it from its file as a single pair does.
     if (!loaded_.load(std::memory_order_acquire) || image_->OutOfMemory())
-        return CompareFilesStreamed(path_, manipulatedPath, buffers);
+        return CompareFilesStreamed(path_, manipulatedPath, buffers, plan);
     if (image_->Error() || !IsBitmapFilePath(manipulatedPath)) return ComparePair(*image_, manipulatedPath);
     const Bitmap& original = *image_->Pixels();
     PairResult result = Named(path_, manipulatedPath);
     result.error = Attempt([&] {
-        BitmapFileStream manipulated(manipulatedPath);
+        if (!plan.manipulated) plan.manipulated = std::make_unique<BitmapFileStream>(manipulatedPath);
+        BitmapFileStream& manipulated = *plan.manipulated;
         ThrowIfRefused(PairRefusal(PairStep::Manipulated, ShapeOf(original), ShapeOf(manipulated)));
         StandardMetrics standard;
         result.metrics = CompareWithStream(original, manipulated, buffers, &standard);

@@ -10,10 +10,13 @@
 #include "results.h"
 #include "stream_compare.h"
 
+struct PairPlan;
+
 // ComparePair(OriginalImage(originalPath), manipulatedPath) for a single
-// pair: two .bmp files are read side by side and neither is loaded whole.
+// pair of the desktop route: two .bmp files are read side by side and
+// neither is loaded whole, through the files the plan opened where it did.
 PairResult CompareFilesStreamed(const std::string& originalPath, const std::string& manipulatedPath,
-                                StreamBuffers& buffers);
+                                StreamBuffers& buffers, PairPlan& plan);
 
 // The original of a run with several pairs, loaded once by Load() on a
 // thread of its own. Until it is in memory, Compare() reads both files of a
@@ -30,7 +33,7 @@ public:
     // ComparePair(OriginalImage(path), manipulatedPath), the manipulated
     // .bmp file read band by band. Safe from several threads at once,
     // before, during and after Load.
-    PairResult Compare(const std::string& manipulatedPath, StreamBuffers& buffers) const;
+    PairResult Compare(const std::string& manipulatedPath, StreamBuffers& buffers, PairPlan& plan) const;
 
 private:
     std::string path_;

@@ -50,7 +50,7 @@ struct BitmapHeader {
 // The raster store refused (errno 0), or memory ran out (errno set).
 [[noreturn]] void ThrowRasterRefused(int err) {
     if (err != 0) {
-        throw CitraError(SystemErrorMessage(err));
+        throw CitraError(SystemErrorMessage(err), err == ENOMEM ? ErrorKind::OutOfMemory : ErrorKind::InputOutput);
     }
     ThrowInvalid();
 }

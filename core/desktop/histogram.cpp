@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "histogram_counting.h"
+#include "worker_count.h"
 
 namespace histogram_detail {
 
@@ -102,7 +103,7 @@ ChannelHistogram HistogramOfBands(const PixelCounter* counters, unsigned bands) 
 
 unsigned BandsFor(uint64_t pixels, int32_t height) {
     constexpr uint64_t kPixelsPerBand = uint64_t{1} << 22;
-    const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+    const unsigned cores = std::max(1u, std::min(DefaultWorkerCount(), 8u));
     const uint64_t wanted = std::max<uint64_t>(1, pixels / kPixelsPerBand);
     return static_cast<unsigned>(std::min<uint64_t>({wanted, cores, static_cast<uint64_t>(std::max(height, 1))}));
 }

@@ -296,6 +296,6 @@ DiffMap MakeDiffMap(const ImageView& original, const ImageView& manipulated, con
         drawer.DrawRows(a, b, rows, map.image.samples8.data());
         return map;
     } catch (const std::bad_alloc&) {
-        throw CitraError("out of memory");
+        throw CitraError("out of memory", ErrorKind::OutOfMemory);
     }
 }

@@ -31,7 +31,7 @@ struct DiffOptions {
     DiffMode mode = DiffMode::Abs;
     std::optional<double> gain;  // abs, heat: a positive factor; default above
     int plane = 0;               // lsb: 0 .. bit depth - 1
-    unsigned threads = 0;        // ssim: 0 for every core
+    unsigned threads = 0;        // ssim: 0 for DefaultWorkerCount()
 };
 
 struct DiffMap {

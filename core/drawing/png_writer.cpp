@@ -36,7 +36,7 @@ spng_ctx* NewEncoder(int32_t width, int32_t height, ChannelLayout layout,
                      std::vector<std::string>& texts, const PngRowEncoder::Sink* sink = nullptr) {
     if (width <= 0 || height <= 0) throw CitraError("PNG error: only non-empty 8-bit images are written");
     spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
-    if (ctx == nullptr) throw CitraError("out of memory");
+    if (ctx == nullptr) throw CitraError("out of memory", ErrorKind::OutOfMemory);
     try {
         if (sink != nullptr)
             Check(spng_set_png_stream(ctx, ToSink, const_cast<PngRowEncoder::Sink*>(sink)));
@@ -76,7 +76,7 @@ std::string TakeBuffer(spng_ctx* ctx) {
     int error = 0;
     std::unique_ptr<void, decltype(&std::free)> buffer(spng_get_png_buffer(ctx, &length, &error), &std::free);
     Check(error);
-    if (!buffer) throw CitraError("out of memory");
+    if (!buffer) throw CitraError("out of memory", ErrorKind::OutOfMemory);
     return std::string(static_cast<const char*>(buffer.get()), length);
 }
 

@@ -45,6 +45,10 @@ struct ImageView {
           peak(image.peak),
           samples(image.bitDepth == 16 ? static_cast<const void*>(image.samples16.data()) : image.samples8.data()),
           held(image.bitDepth == 16 ? image.samples16.size() : image.samples8.size()) {}
+    // A temporary Image is freed at the end of the statement, leaving the
+    // view pointing at nothing: keep the Image in a variable of its own.
+    ImageView(Image&&) = delete;
+    ImageView(const Image&&) = delete;
 
     int Channels() const { return ChannelCount(layout); }
     size_t SampleCount() const {

@@ -21,18 +21,21 @@ ImageDecoder FindDecoder(std::string_view extension) {
 
 void CheckImageLimits(uint64_t width, uint64_t height, int channels, int bitDepth, const ImageLimits& limits) {
     if (width == 0 || height == 0) {
-        throw CitraError("image has no pixels (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+        throw CitraError("image has no pixels (" + std::to_string(width) + " x " + std::to_string(height) + ")",
+                         ErrorKind::Refused);
     }
     if (width > static_cast<uint64_t>(limits.maxWidth) || height > static_cast<uint64_t>(limits.maxHeight)) {
         throw CitraError("image size " + std::to_string(width) + " x " + std::to_string(height) +
                          " is above the limit of " + std::to_string(limits.maxWidth) + " x " +
-                         std::to_string(limits.maxHeight));
+                         std::to_string(limits.maxHeight),
+                         ErrorKind::Refused);
     }
     // Both factors are below 2^31 here, so the product cannot overflow.
     const uint64_t bytes = width * height * static_cast<uint64_t>(channels) * (bitDepth > 8 ? 2u : 1u);
     if (bytes > limits.maxSampleBytes) {
         throw CitraError("decoded image needs " + std::to_string(bytes) + " bytes, above the limit of " +
-                         std::to_string(limits.maxSampleBytes));
+                         std::to_string(limits.maxSampleBytes),
+                         ErrorKind::Refused);
     }
 }
 
@@ -52,7 +55,7 @@ Image AllocateImage(uint64_t width, uint64_t height, ChannelLayout layout, int b
             image.samples8.resize(image.SampleCount());
         }
     } catch (const std::bad_alloc&) {
-        throw CitraError("out of memory");
+        throw CitraError("out of memory", ErrorKind::OutOfMemory);
     }
     return image;
 }
@@ -61,31 +64,31 @@ Image ReadImage(std::span<const uint8_t> bytes, std::string_view extension, cons
                 const ImageLimits& limits) {
     const ImageDecoder decode = FindDecoder(extension);
     if (decode == nullptr) {
-        throw CitraError(name + ": unsupported file extension (." + std::string(extension) + ")");
+        throw CitraError(name + ": unsupported file extension (." + std::string(extension) + ")", ErrorKind::Refused);
     }
     if (bytes.empty()) {
-        throw CitraError(name + ": file is empty");
+        throw CitraError(name + ": file is empty", ErrorKind::CutShort);
     }
     try {
         return decode(bytes, limits);
     } catch (const CitraError& e) {
-        throw CitraError(name + ": " + e.what());
+        throw CitraError(name + ": " + e.what(), e.Kind());
     } catch (const std::bad_alloc&) {
-        throw CitraError(name + ": out of memory");
+        throw CitraError(name + ": out of memory", ErrorKind::OutOfMemory);
     }
 }
 
 Image ReadImage(const std::string& path, const ImageLimits& limits) {
     const std::string_view extension = FileExtension(path);
     if (FindDecoder(extension) == nullptr) {
-        throw CitraError(path + ": unsupported file extension (." + std::string(extension) + ")");
+        throw CitraError(path + ": unsupported file extension (." + std::string(extension) + ")", ErrorKind::Refused);
     }
     std::vector<uint8_t> bytes;
     try {
         InputFile file(path);
         bytes = file.ReadBlock(file.Size());
     } catch (const CitraError& e) {
-        throw CitraError(path + ": " + e.what());
+        throw CitraError(path + ": " + e.what(), e.Kind());
     }
     return ReadImage(bytes, extension, path, limits);
 }

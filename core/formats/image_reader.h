@@ -29,3 +29,10 @@ Image ReadImage(const std::string& path, const ImageLimits& limits = {});
 // messages.
 Image ReadImage(std::span<const uint8_t> bytes, std::string_view extension, const std::string& name,
                 const ImageLimits& limits = {});
+
+struct BitmapFileLayout;
+
+// The channels ReadImage gives a .bmp file of this layout whose first bytes
+// (70 hold every header it looks at) are these: 4 for 32-bit bit fields
+// with an alpha mask, else 3; read from the headers alone.
+int BmpDecodedChannels(std::span<const uint8_t> firstBytes, const BitmapFileLayout& layout);

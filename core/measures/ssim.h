@@ -16,7 +16,7 @@ std::optional<std::string> SsimRefusal(const ImageView& image);
 std::optional<std::string> SsimRefusal(int32_t width, int32_t height);
 
 // Mean SSIM of each channel, in stored order. The pair must be one that
-// StandardPairRefusal and SsimRefusal accept. threads: 0 for every core.
+// StandardPairRefusal and SsimRefusal accept. threads: 0 for DefaultWorkerCount().
 // plainLoops: the loops built for any x86-64 even where AVX2 is there (for
 // the tests, which otherwise only reach the ones the processor picks).
 std::vector<double> ChannelSsim(const ImageView& a, const ImageView& b, unsigned threads, bool plainLoops = false);

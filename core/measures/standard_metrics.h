@@ -38,7 +38,7 @@ struct StandardMetrics {
 
 struct StandardOptions {
     bool ssim = false;
-    unsigned threads = 0;          // 0: every core
+    unsigned threads = 0;          // 0: DefaultWorkerCount()
 };
 
 // Why two images cannot be compared (different width, height, channel

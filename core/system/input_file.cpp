@@ -17,7 +17,7 @@
 namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int err) {
-    throw CitraError(msg::CannotOpenFile(AbsolutePath(path), PlatformErrorText(err)));
+    throw CitraError(msg::CannotOpenFile(AbsolutePath(path), PlatformErrorText(err)), ErrorKind::InputOutput);
 }
 
 }  // namespace
@@ -102,7 +102,7 @@ size_t InputFile::ReadUpTo(void* buffer, size_t count) {
             if (errno == EINTR) {
                 continue;
             }
-            throw CitraError(msg::kStreamRead);
+            throw CitraError(msg::kStreamRead, ErrorKind::CutShort);
         }
         if (got == 0) {
             break;
@@ -115,22 +115,22 @@ size_t InputFile::ReadUpTo(void* buffer, size_t count) {
 
 void InputFile::ReadExact(void* buffer, size_t count) {
     if (ReadUpTo(buffer, count) != count) {
-        throw CitraError(msg::kStreamRead);
+        throw CitraError(msg::kStreamRead, ErrorKind::CutShort);
     }
 }
 
 std::vector<uint8_t> InputFile::ReadBlock(uint64_t count) {
     if (count > Remaining()) {
-        throw CitraError(msg::kStreamRead);
+        throw CitraError(msg::kStreamRead, ErrorKind::CutShort);
     }
     if (count > maxBlockBytes_) {
-        throw CitraError(SystemErrorMessage(ENOMEM));
+        throw CitraError(SystemErrorMessage(ENOMEM), ErrorKind::OutOfMemory);
     }
     std::vector<uint8_t> block;
     try {
         block.resize(static_cast<size_t>(count));
     } catch (const std::bad_alloc&) {
-        throw CitraError(SystemErrorMessage(ENOMEM));
+        throw CitraError(SystemErrorMessage(ENOMEM), ErrorKind::OutOfMemory);
     }
     ReadExact(block.data(), block.size());
     return block;

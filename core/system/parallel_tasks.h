@@ -12,12 +12,10 @@
 #include <vector>
 
 #include "thread_start.h"
+#include "worker_count.h"
 
-inline unsigned ThreadsToUse(unsigned asked) {
-    if (asked != 0) return asked;
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : cores;
-}
+// `asked` threads, or for 0 one per CPU this process may use.
+inline unsigned ThreadsToUse(unsigned asked) { return asked != 0 ? asked : DefaultWorkerCount(); }
 
 // work(worker, task) for every task in [0, tasks); worker in [0, threads)
 // names the thread, so that each may use scratch of its own. work must not

@@ -26,7 +26,7 @@ import os
 from . import _citra
 from ._citra import Error, PairError, ReadError
 
-__all__ = ["Error", "ReadError", "PairError", "load", "compare", "histogram", "ssim_map", "diff"]
+__all__ = ["Error", "ReadError", "PairError", "load", "compare", "histogram", "ssim_map", "diff", "default_threads"]
 
 
 def _operand(image):
@@ -34,6 +34,18 @@ def _operand(image):
     if isinstance(image, (str, bytes, os.PathLike)):
         return os.fsencode(image)
     return image
+
+
+def default_threads():
+    """The threads ``threads=0`` stands for: one per CPU this process may run on.
+
+    The CPUs of the process's affinity mask (``os.sched_getaffinity``, as
+    ``taskset`` or a batch system restricts it), fewer where a cgroup CPU
+    quota (a container's CPU limit) allows less time than that, rounded up;
+    at least 1. Worked out once per process, as the tool works out its
+    ``-j`` default; ``citra.dask`` sizes its work by it too.
+    """
+    return _citra.default_threads()
 
 
 def load(path, *, return_peak=False):
@@ -71,9 +83,9 @@ def compare(a, b, *, ssim=False, threads=0, peak=None, errors="raise"):
     ``changed_samples``, ``max_abs_diff`` and ``channels``.
 
     Two paths are compared exactly as the tool compares them (two 24-bit
-    BMP files band by band). ``threads``: 0 for every core. A pair that
-    fails raises PairError (its ``row`` the tool's line with ``error``);
-    with ``errors="row"`` that line is returned instead.
+    BMP files band by band). ``threads``: 0 for ``default_threads()``. A
+    pair that fails raises PairError (its ``row`` the tool's line with
+    ``error``); with ``errors="row"`` that line is returned instead.
     """
     if errors not in ("raise", "row"):
         raise ValueError('errors must be "raise" or "row", not %r' % (errors,))

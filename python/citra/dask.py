@@ -33,17 +33,16 @@ def pairs(covers, stegos):
 
     - ``covers`` a folder: ``stegos`` one or more folders; files are matched
       by name without extension, as ``citra compare COVERS/ STEGO/...``;
-    - ``covers`` a file: ``stegos`` files or folders (a folder stands for its
-      .bmp files), each compared with that one original;
+    - ``covers`` a file: ``stegos`` files or folders (a folder stands for the
+      image files in it), each compared with that one original;
     - ``covers`` a list of files: ``stegos`` a list as long, pair by pair.
     Paths are bytes; ``error`` is None, or why the pair cannot be compared
-    (a file without a partner, a folder that cannot be listed).
+    (a file without a partner, a folder that cannot be listed). A covers
+    folder with a stego that is not a folder raises ValueError, as the
+    command-line tool refuses it.
     """
-    if _is_path(covers) and os.path.isdir(covers):
-        found = _citra.study_pairs(os.fsencode(covers), _paths(stegos))
-    elif _is_path(covers):
-        original = os.fsencode(covers)
-        found = [(original, path, error) for path, error in _citra.expand_manipulated(_paths(stegos))]
+    if _is_path(covers):
+        found = _citra.list_pairs([os.fsencode(covers)] + _paths(stegos))
     else:
         originals, manipulated = _paths(covers), _paths(stegos)
         if len(originals) != len(manipulated):
@@ -61,12 +60,15 @@ def _rows(batch, ssim):
     out = []
     for original, manipulated, error in batch:
         failure = os.fsencode(error) if error is not None else None
-        out.append(json.loads(_citra.study_pair_json(original, manipulated, failure, ssim, 1)))
+        out.append(json.loads(_citra.pair_json(original, manipulated, failure, ssim, 1)))
     return out
 
 
 def _default_partitions(client, count):
-    threads = sum(client.nthreads().values()) if client is not None else (os.cpu_count() or 1)
+    # The threads of the client's workers; without a client, those this
+    # process may use (its affinity mask and CPU quota), as the module and
+    # the tool count them.
+    threads = sum(client.nthreads().values()) if client is not None else _citra.default_threads()
     return max(1, min(count, 4 * threads))
 
 
@@ -77,7 +79,8 @@ def compare(covers, stegos, client=None, *, ssim=False, npartitions=None, frame=
     ``Client("tcp://scheduler:8786")``); None uses Dask's default scheduler
     (a Client made before, else local processes). Each pair is computed on
     one thread of a worker. ``npartitions``: how many tasks the pairs are
-    cut into (default four per worker thread).
+    cut into (default four per worker thread; without a client, four per
+    ``citra.default_threads()``).
 
     Returns a pandas DataFrame whose columns are the keys of
     ``citra --json compare`` (absent and null values are NaN, ``standard``

@@ -20,12 +20,12 @@
 #include "file_histogram.h"
 #include "file_pair.h"
 #include "json_output.h"
-#include "manipulated_list.h"
+#include "pair_list.h"
 #include "sample_histogram.h"
 #include "ssim.h"
 #include "standard_metrics.h"
-#include "study_pairs.h"
 #include "engine_texts.h"
+#include "worker_count.h"
 
 namespace py = pybind11;
 using namespace citra_py;
@@ -66,37 +66,28 @@ std::string CompareJson(const py::object& a, const py::object& b, bool ssim, uns
     return PairJson(result);
 }
 
-// A pair of a study as citra compare COVERS/ STEGO/ compares it.
-std::string StudyPairJson(const std::string& cover, const std::string& stego, std::optional<std::string> error,
-                          bool ssim, unsigned threads) {
+// A listed pair as citra compare compares it (its route from the plan).
+std::string ListedPairJson(const std::string& original, const std::string& manipulated,
+                           std::optional<std::string> error, bool ssim, unsigned threads) {
     py::gil_scoped_release release;
     StreamBuffers buffers;
-    return PairJson(CompareStudyPair(StudyPair{cover, stego, std::move(error)}, buffers, StandardOptions{ssim, threads}));
+    return PairJson(ComparePlannedPair(ListedPair{original, manipulated, std::move(error)}, nullptr, buffers,
+                                       StandardOptions{ssim, threads}));
 }
 
-py::list StudyPairs(const std::string& coverFolder, const std::vector<std::string>& stegoFolders) {
-    std::vector<StudyPair> pairs;
+// The pairs of citra compare's operands, listed as the tool lists them; the
+// operands that make no run raise ValueError with the tool's message.
+py::list ListedPairs(const std::vector<std::string>& operands) {
+    PairListing listing;
     {
         py::gil_scoped_release release;
-        pairs = PairStudyFolders(coverFolder, stegoFolders);
+        listing = ListPairs(operands);
     }
+    if (listing.usageError) throw py::value_error(*listing.usageError);
     py::list out;
-    for (const StudyPair& pair : pairs)
-        out.append(py::make_tuple(py::bytes(pair.cover), py::bytes(pair.stego),
+    for (const ListedPair& pair : listing.pairs)
+        out.append(py::make_tuple(py::bytes(pair.original), py::bytes(pair.manipulated),
                                   pair.error ? py::object(py::bytes(*pair.error)) : py::object(py::none())));
-    return out;
-}
-
-py::list Manipulated(const std::vector<std::string>& operands) {
-    std::vector<PairInput> inputs;
-    {
-        py::gil_scoped_release release;
-        inputs = ExpandManipulated(operands);
-    }
-    py::list out;
-    for (const PairInput& input : inputs)
-        out.append(py::make_tuple(py::bytes(input.path),
-                                  input.error ? py::object(py::bytes(*input.error)) : py::object(py::none())));
     return out;
 }
 
@@ -189,11 +180,11 @@ PYBIND11_MODULE(_citra, m) {
     m.def("load", &LoadFile, py::arg("path"));
     m.def("compare_json", &CompareJson, py::arg("a"), py::arg("b"), py::arg("ssim"), py::arg("threads"),
           py::arg("peak"));
-    m.def("study_pair_json", &StudyPairJson, py::arg("cover"), py::arg("stego"), py::arg("error"), py::arg("ssim"),
-          py::arg("threads"));
-    m.def("study_pairs", &StudyPairs, py::arg("cover_folder"), py::arg("stego_folders"));
-    m.def("expand_manipulated", &Manipulated, py::arg("operands"));
+    m.def("pair_json", &ListedPairJson, py::arg("original"), py::arg("manipulated"), py::arg("error"),
+          py::arg("ssim"), py::arg("threads"));
+    m.def("list_pairs", &ListedPairs, py::arg("operands"));
     m.def("tune_allocator", &TuneAllocatorForPairs);
+    m.def("default_threads", &DefaultWorkerCount);
     m.def("histogram", &HistogramDict, py::arg("operand"), py::arg("bins"), py::arg("peak"));
     m.def("ssim_map", &SsimMapOf, py::arg("a"), py::arg("b"), py::arg("threads"), py::arg("peak"));
     m.def("diff", &DiffDict, py::arg("a"), py::arg("b"), py::arg("mode"), py::arg("gain"), py::arg("plane"),

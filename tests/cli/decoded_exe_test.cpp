@@ -142,8 +142,8 @@ TEST_P(DecodedPairs, FieldsMetricsAsInProcessAndDesktopNumbersWhereTheyApply) {
     const auto lines = AllLines(run.out);
     ASSERT_EQ(lines.size(), 1u) << run.out;
 
-    const StandardMetrics expected =
-        ComputeStandardMetrics(ReadImage(Path(c.original)), ReadImage(Path(c.manipulated)), {.ssim = c.ssim});
+    const Image originalImage = ReadImage(Path(c.original)), manipulatedImage = ReadImage(Path(c.manipulated));
+    const StandardMetrics expected = ComputeStandardMetrics(originalImage, manipulatedImage, {.ssim = c.ssim});
     EXPECT_EQ(expected.ssim.has_value(), c.ssim && !expected.ssimUnavailable);
     std::string desktop = R"("mse":null,"psnr":null,"mse_text":null,"psnr_text":null)";
     std::string tail;
@@ -176,8 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DecodedExe, SsimBelowTheWindowIsNullWithTheReason) {
     const auto run = Citra({"--json", "--ssim", "compare", Path("tiny_a.png"), Path("tiny_b.png")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const Image a = ReadImage(Path("tiny_a.png"));
-    const StandardMetrics expected = ComputeStandardMetrics(a, ReadImage(Path("tiny_b.png")), {.ssim = true});
+    const Image a = ReadImage(Path("tiny_a.png")), b = ReadImage(Path("tiny_b.png"));
+    const StandardMetrics expected = ComputeStandardMetrics(a, b, {.ssim = true});
     ASSERT_TRUE(expected.ssimUnavailable);
     EXPECT_NE(run.out.find(R"("ssim":null)"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(R"("ssim_unavailable":")" + *expected.ssimUnavailable + "\"}"), std::string::npos)

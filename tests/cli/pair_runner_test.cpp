@@ -1,8 +1,9 @@
-// The threaded compare, which reads the manipulated files band by band
-// (several pairs: against the original loaded once, or both files side by
-// side until it is; one pair: both files side by side), gives exactly what
-// one ComparePair after the other gives, error texts included, and the
-// core's own numbers, bit for bit.
+// The threaded compare, which reads the manipulated files of the desktop
+// route band by band (several pairs: against the original loaded once, or
+// both files side by side until it is; one pair: both files side by side),
+// gives exactly what one ComparePair after the other gives (the decoded
+// route: CompareDecodedPair), error texts included, and the core's own
+// numbers, bit for bit.
 #include "pair_runner.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,8 @@
 #include "analysis.h"
 #include "error.h"
 #include "metrics.h"
+#include "decoded_pairs.h"
+#include "pair_plan.h"
 #include "streamed_pairs.h"
 
 #ifndef CITRA_BMPSUITE_DIR
@@ -31,14 +34,14 @@ using bmp_builder::BmpSpec;
 
 std::vector<PairResult> RunAll(const std::string& original, const std::vector<std::string>& paths, unsigned jobs,
                                size_t bandBytes = StreamBuffers::kDefaultBandBytes) {
-    std::vector<PairInput> inputs;
-    for (const std::string& path : paths) inputs.push_back({path, std::nullopt});
+    PairListing listing;
+    for (const std::string& path : paths) listing.pairs.push_back({original, path, std::nullopt});
     std::vector<PairResult> results;
     PairRunSettings settings;
     settings.jobs = jobs;
     settings.bandBytes = bandBytes;
     const PairRunEnd end =
-        RunPairs(original, inputs, settings, {[&](const PairResult& r) { results.push_back(r); }, nullptr});
+        RunPairs(listing, settings, {[&](const PairResult& r) { results.push_back(r); }, nullptr});
     EXPECT_EQ(end, PairRunEnd::Completed);
     return results;
 }
@@ -77,9 +80,14 @@ void ExpectSameResults(const std::vector<std::string>& files, const std::vector<
     for (const std::string& original : files) {
         SCOPED_TRACE("original " + original);
         std::vector<PairResult> plain;
+        std::vector<bool> desktop;
         {
             const OriginalImage image(original);
-            for (const std::string& manipulated : files) plain.push_back(ComparePair(image, manipulated));
+            for (const std::string& manipulated : files) {
+                desktop.push_back(PlanPair(original, manipulated).route == Route::Desktop);
+                plain.push_back(desktop.back() ? ComparePair(image, manipulated)
+                                               : CompareDecodedPair(original, manipulated, {}));
+            }
         }
         for (size_t band : bandSizes) {
             SCOPED_TRACE("band " + std::to_string(band));
@@ -95,13 +103,17 @@ void ExpectSameResults(const std::vector<std::string>& files, const std::vector<
             BatchOriginal batch(original);
             StreamBuffers buffers(band);
             for (size_t i = 0; i < plain.size(); ++i) {
+                if (!desktop[i]) continue;
                 SCOPED_TRACE("original not loaded yet, manipulated " + plain[i].manipulated);
-                ExpectSameResult(batch.Compare(files[i], buffers), plain[i]);
+                PairPlan plan = PlanPair(original, files[i]);
+                ExpectSameResult(batch.Compare(files[i], buffers, plan), plain[i]);
             }
             batch.Load();
             for (size_t i = 0; i < plain.size(); ++i) {
+                if (!desktop[i]) continue;
                 SCOPED_TRACE("original loaded, manipulated " + plain[i].manipulated);
-                ExpectSameResult(batch.Compare(files[i], buffers), plain[i]);
+                PairPlan plan = PlanPair(original, files[i]);
+                ExpectSameResult(batch.Compare(files[i], buffers, plan), plain[i]);
             }
         }
         for (size_t i = 0; i < plain.size(); ++i) {
@@ -110,8 +122,9 @@ void ExpectSameResults(const std::vector<std::string>& files, const std::vector<
             ASSERT_EQ(single.size(), 1u);
             ExpectSameResult(single[0], plain[i]);
         }
-        for (const PairResult& r : plain) {
-            if (r.error) continue;
+        for (size_t i = 0; i < plain.size(); ++i) {
+            const PairResult& r = plain[i];
+            if (r.error || !desktop[i]) continue;
             ++succeeded;
             const auto core = CoreMetrics(r.original, r.manipulated);
             ASSERT_TRUE(core) << r.manipulated;
@@ -255,17 +268,18 @@ TEST(ThreadedCompare, FolderErrorsKeepTheirPlace) {
     BmpSpec s{.width = 2, .height = 2, .bitsPerPixel = 24};
     s.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(s));
     const std::string a = dir.Write("a.bmp", bmp_builder::BuildBmp(s));
-    const std::vector<PairInput> inputs{{a, std::nullopt}, {"folder", "No .bmp file"}, {a, std::nullopt}};
+    PairListing listing;
+    listing.pairs = {{a, a, std::nullopt}, {a, "folder", "No image file"}, {a, a, std::nullopt}};
     for (unsigned jobs : {1u, 3u}) {
         std::vector<PairResult> results;
         PairRunSettings settings;
         settings.jobs = jobs;
-        RunPairs(a, inputs, settings, {[&](const PairResult& r) { results.push_back(r); }, nullptr});
+        RunPairs(listing, settings, {[&](const PairResult& r) { results.push_back(r); }, nullptr});
         ASSERT_EQ(results.size(), 3u);
         EXPECT_FALSE(results[0].error);
         EXPECT_EQ(results[1].original, a);
         EXPECT_EQ(results[1].manipulated, "folder");
-        EXPECT_EQ(results[1].error, "No .bmp file");
+        EXPECT_EQ(results[1].error, "No image file");
         EXPECT_FALSE(results[2].error);
     }
 }
@@ -280,8 +294,9 @@ TEST(ThreadedCompare, AStopFlagSetBeforehandDeliversNothing) {
     PairRunSettings settings;
     settings.jobs = 2;
     settings.stop = &stop;
-    const PairRunEnd end = RunPairs(a, std::vector<PairInput>(10, {a, std::nullopt}), settings,
-                                    {[&](const PairResult&) { ++delivered; }, nullptr});
+    PairListing listing;
+    listing.pairs.assign(10, {a, a, std::nullopt});
+    const PairRunEnd end = RunPairs(listing, settings, {[&](const PairResult&) { ++delivered; }, nullptr});
     EXPECT_EQ(end, PairRunEnd::Stopped);
     EXPECT_EQ(delivered, 0u);
 }

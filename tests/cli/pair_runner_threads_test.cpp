@@ -30,12 +30,12 @@ void PrintTo(const FailCase& c, std::ostream* os) {
 }
 
 std::vector<PairResult> RunAllPairs(const std::string& original, const std::vector<std::string>& paths, unsigned jobs) {
-    std::vector<PairInput> inputs;
-    for (const std::string& path : paths) inputs.push_back({path, std::nullopt});
+    PairListing listing;
+    for (const std::string& path : paths) listing.pairs.push_back({original, path, std::nullopt});
     PairRunSettings settings;
     settings.jobs = jobs;
     std::vector<PairResult> results;
-    EXPECT_EQ(RunPairs(original, inputs, settings, {[&](const PairResult& r) { results.push_back(r); }, nullptr}),
+    EXPECT_EQ(RunPairs(listing, settings, {[&](const PairResult& r) { results.push_back(r); }, nullptr}),
               PairRunEnd::Completed);
     return results;
 }

@@ -6,10 +6,10 @@
 #include <memory>
 #include <ostream>
 #include <string>
-#include <thread>
 
 #include "failing_thread_starts.h"
 #include "histogram.h"
+#include "worker_count.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ TEST(HistogramBands, AnyBandCountGivesThePlainCounts) {
 // The choice ComputeChannelHistogram makes itself: a picture large enough for
 // two bands, and no thread to be had.
 TEST(HistogramBands, LargePictureWithoutThreadsIsCountedWhole) {
-    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core: the picture is counted in one band";
+    if (DefaultWorkerCount() < 2) GTEST_SKIP() << "one CPU to use: the picture is counted in one band";
     ChannelHistogram plain;
     auto bitmap = RowCodedBitmap(2000, 4200, plain);
     ASSERT_TRUE(bitmap);

@@ -99,7 +99,8 @@ TEST(SsimByRows, BitmapFilesGiveTheSsimOfTheirDecodedPixels) {
     for (const std::string& first : files) {
         for (const std::string& second : files) {
             SCOPED_TRACE(first + " / " + second);
-            const std::vector<double> want = ChannelSsim(ReadImage(first), ReadImage(second), 1);
+            const Image firstImage = ReadImage(first), secondImage = ReadImage(second);
+            const std::vector<double> want = ChannelSsim(firstImage, secondImage, 1);
             BitmapFileStream a(first), b(second);
             ExpectSameBits(BitmapPairSsim(a, b, 2), want);
         }

@@ -94,9 +94,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.label; });
 
 TEST(StandardPairRefusal, AcceptsMatchingPairs) {
-    EXPECT_EQ(StandardPairRefusal(Make(1, 1, ChannelLayout::Grey), Make(1, 1, ChannelLayout::Grey)), std::nullopt);
-    EXPECT_EQ(StandardPairRefusal(Make(3, 2, ChannelLayout::Rgba, 16, 1023), Make(3, 2, ChannelLayout::Rgba, 16, 1023)),
-              std::nullopt);
+    const Image greyA = Make(1, 1, ChannelLayout::Grey), greyB = Make(1, 1, ChannelLayout::Grey);
+    const Image rgbaA = Make(3, 2, ChannelLayout::Rgba, 16, 1023), rgbaB = Make(3, 2, ChannelLayout::Rgba, 16, 1023);
+    EXPECT_EQ(StandardPairRefusal(greyA, greyB), std::nullopt);
+    EXPECT_EQ(StandardPairRefusal(rgbaA, rgbaB), std::nullopt);
 }
 
 // ---- MSE, PSNR and counts ----------------------------------------------------
@@ -237,8 +238,9 @@ TEST(StandardMetrics, SsimRefusedBelowTheWindowWithAReason) {
         for (const ChannelMetrics& c : m.channels) EXPECT_FALSE(c.ssim.has_value());
         EXPECT_GT(m.mse, 0.0);  // the rest is still computed
     }
-    const StandardMetrics m = ComputeStandardMetrics(Noise(11, 11, ChannelLayout::Grey, 8, 1),
-                                                     Noise(11, 11, ChannelLayout::Grey, 8, 2), {.ssim = true});
+    const Image smallestA = Noise(11, 11, ChannelLayout::Grey, 8, 1);
+    const Image smallestB = Noise(11, 11, ChannelLayout::Grey, 8, 2);
+    const StandardMetrics m = ComputeStandardMetrics(smallestA, smallestB, {.ssim = true});
     EXPECT_TRUE(m.ssim.has_value());
     EXPECT_FALSE(m.ssimUnavailable.has_value());
 }

@@ -6,6 +6,7 @@
 #include "bmp_reader.h"
 #include "error.h"
 #include "image_decoders.h"
+#include "image_reader.h"
 #include "input_file.h"
 #include "little_endian.h"
 
@@ -42,6 +43,10 @@ uint32_t AlphaMask(std::span<const uint8_t> bytes, const BitmapFileLayout& layou
 }
 
 }  // namespace
+
+int BmpDecodedChannels(std::span<const uint8_t> firstBytes, const BitmapFileLayout& layout) {
+    return AlphaMask(firstBytes, layout) != 0 ? 4 : 3;
+}
 
 Image DecodeBmp(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     BitmapFileLayout layout;

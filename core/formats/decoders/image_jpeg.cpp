@@ -40,7 +40,7 @@ enum class Outcome { Done, LibraryError, Refused };
 // Only trivially destructible objects live in this frame, so leaving it
 // with longjmp skips no destructor; image and refusal belong to the caller.
 Outcome DecodeInto(std::span<const uint8_t> bytes, const ImageLimits& limits, JpegErrors& errors, Image& image,
-                   std::string& refusal) {
+                   std::string& refusal, ErrorKind& refusalKind) {
     jpeg_decompress_struct info{};
     jpeg_progress_mgr progress{};
     info.err = jpeg_std_error(&errors.base);
@@ -78,6 +78,7 @@ Outcome DecodeInto(std::span<const uint8_t> bytes, const ImageLimits& limits, Jp
         image = AllocateImage(info.image_width, info.image_height, layout, 8, 255, limits);
     } catch (const CitraError& e) {
         refusal = e.what();
+        refusalKind = e.Kind();
         jpeg_destroy_decompress(&info);
         return Outcome::Refused;
     }
@@ -98,7 +99,8 @@ Image DecodeJpeg(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     JpegErrors errors{};
     Image image;
     std::string refusal;
-    switch (DecodeInto(bytes, limits, errors, image, refusal)) {
+    ErrorKind refusalKind = ErrorKind::Refused;
+    switch (DecodeInto(bytes, limits, errors, image, refusal, refusalKind)) {
         case Outcome::Done:
             return image;
         case Outcome::LibraryError:
@@ -106,5 +108,5 @@ Image DecodeJpeg(std::span<const uint8_t> bytes, const ImageLimits& limits) {
         case Outcome::Refused:
             break;
     }
-    throw CitraError(refusal);
+    throw CitraError(refusal, refusalKind);
 }

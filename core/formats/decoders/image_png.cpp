@@ -28,7 +28,7 @@ void Check(int code) {
 
 Image DecodePng(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     std::unique_ptr<spng_ctx, ContextFree> ctx(spng_ctx_new(0));
-    if (!ctx) throw CitraError("out of memory");
+    if (!ctx) throw CitraError("out of memory", ErrorKind::OutOfMemory);
     Check(spng_set_image_limits(ctx.get(), static_cast<uint32_t>(limits.maxWidth),
                                 static_cast<uint32_t>(limits.maxHeight)));
     // No chunk, and no sum of kept ancillary chunks, may exceed the samples.

@@ -34,7 +34,7 @@ public:
         if (!plain) {
             // Exactly one whitespace byte separates the header from the samples.
             if (pos_ >= bytes_.size() || !IsSpace(bytes_[pos_])) {
-                throw CitraError("file cut short in the header");
+                throw CitraError("file cut short in the header", ErrorKind::CutShort);
             }
             ++pos_;
         }
@@ -69,7 +69,7 @@ private:
 
     uint32_t Number(const char* what) {
         SkipSeparators();
-        if (pos_ >= bytes_.size()) throw CitraError(std::string("file cut short before the ") + what);
+        if (pos_ >= bytes_.size()) throw CitraError(std::string("file cut short before the ") + what, ErrorKind::CutShort);
         if (bytes_[pos_] < '0' || bytes_[pos_] > '9') {
             throw CitraError(std::string("bad number for the ") + what + " at byte " + std::to_string(pos_));
         }
@@ -89,7 +89,8 @@ private:
 
     [[noreturn]] static void ThrowCutShort(size_t sample, size_t count) {
         throw CitraError("file cut short: " + std::to_string(sample) + " of " + std::to_string(count) +
-                         " samples present");
+                         " samples present",
+                         ErrorKind::CutShort);
     }
 
     [[noreturn]] static void ThrowAboveMaxval(size_t sample, uint32_t value, uint32_t maxval) {

@@ -105,7 +105,7 @@ Image DecodeTiff(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     MemoryStream stream;
     stream.bytes = bytes;
     std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
-    if (!options) throw CitraError("out of memory");
+    if (!options) throw CitraError("out of memory", ErrorKind::OutOfMemory);
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), ErrorHandler, &stream);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), WarningHandler, &stream);
     // No single allocation inside libtiff beyond the samples' limit, with
@@ -167,7 +167,7 @@ Image DecodeTiff(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     try {
         block.resize(static_cast<size_t>(blockSize));
     } catch (const std::bad_alloc&) {
-        throw CitraError("out of memory");
+        throw CitraError("out of memory", ErrorKind::OutOfMemory);
     }
 
     if (tiled) {

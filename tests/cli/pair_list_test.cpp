@@ -1,5 +1,6 @@
-// Pairing of a COVERS folder with STEGO folders by name without extension.
-#include "study_pairs.h"
+// The pairs of a run: one original against files and folders, and a
+// COVERS folder with STEGO folders paired by name without extension.
+#include "pair_list.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <ostream>
 
 #include "../core/scratch_dir.h"
+#include "file_pair.h"
 #include "input_file.h"
 
 namespace {
@@ -50,8 +52,8 @@ TEST_P(Pairing, EveryFileInExactlyOnePairInNameOrder) {
             for (size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, dir.Root());
             return text;
         };
-        EXPECT_EQ(pairs[i].cover, full(c.pairs[i].cover)) << i;
-        EXPECT_EQ(pairs[i].stego, full(c.pairs[i].stego)) << i;
+        EXPECT_EQ(pairs[i].original, full(c.pairs[i].cover)) << i;
+        EXPECT_EQ(pairs[i].manipulated, full(c.pairs[i].stego)) << i;
         EXPECT_EQ(pairs[i].error.value_or(""), full(c.pairs[i].error)) << i;
     }
 }
@@ -88,6 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"c", {"1.bmp", "notes.txt", "noextension", "1.bmp.bak"}}, {"s", {"1.gif", "1.png", ".png"}}},
                     {{"@/c", "@/s/.png", R"(No partner for "@/s/.png" in "@/c")"},
                      {"@/c/1.bmp", "@/s/1.png", ""}}},
+        PairingCase{"EveryDecodedExtensionIsAnImage",
+                    {{"c", {"a.pbm", "b.PNM", "c.TIF"}}, {"s", {"a.PBM", "b.pgm", "c.JPG"}}},
+                    {{"@/c/a.pbm", "@/s/a.PBM", ""}, {"@/c/b.PNM", "@/s/b.pgm", ""}, {"@/c/c.TIF", "@/s/c.JPG", ""}}},
         PairingCase{"StemKeepsEarlierDots",
                     {{"c", {"a.b.bmp", "a.bmp"}}, {"s", {"a.b.png", "a.png"}}},
                     {{"@/c/a.bmp", "@/s/a.png", ""}, {"@/c/a.b.bmp", "@/s/a.b.png", ""}}},
@@ -107,20 +112,61 @@ TEST(Pairing, FolderThatCannotBeListedIsOneFailure) {
     const std::vector<std::string> stego{dir.Path("gone"), dir.Path("c/")};
     const auto pairs = PairStudyFolders(dir.Path("c"), stego);
     ASSERT_EQ(pairs.size(), 2u);
-    EXPECT_EQ(pairs[0].stego, dir.Path("gone"));
+    EXPECT_EQ(pairs[0].manipulated, dir.Path("gone"));
     EXPECT_EQ(pairs[0].error.value_or(""),
               "Cannot read folder \"" + dir.Path("gone") + "\". No such file or directory");
     // A trailing slash is not doubled in the paths.
-    EXPECT_EQ(pairs[1].stego, dir.Path("c/1.bmp"));
+    EXPECT_EQ(pairs[1].manipulated, dir.Path("c/1.bmp"));
     EXPECT_FALSE(pairs[1].error);
 }
 
 TEST(Pairing, FailedPairKeepsItsMessageAndPaths) {
     StreamBuffers buffers;
-    const PairResult result = CompareStudyPair({"c", "s/1.png", "No partner"}, buffers);
+    const PairResult result = ComparePlannedPair({"c", "s/1.png", "No partner"}, nullptr, buffers, {});
     EXPECT_EQ(result.original, "c");
     EXPECT_EQ(result.manipulated, "s/1.png");
     EXPECT_EQ(result.error.value_or(""), "No partner");
+}
+
+// One original against files and folders: a folder stands for every image
+// file in it, in byte order, whatever the original's format; a folder of
+// none is one failed pair; a name that is not a folder is kept as it is.
+TEST(OneOriginal, AFolderStandsForEveryImageFileInIt) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.Path("m"));
+    std::filesystem::create_directory(dir.Path("none"));
+    for (const char* name : {"b.png", "a.bmp", "c.PBM", "d.tiff", "notes.txt", "e.ico"}) dir.Write(std::string("m/") + name, {1});
+    dir.Write("none/x.txt", {1});
+    const std::vector<std::string> operands{dir.Path("o.bmp"), dir.Path("m"), dir.Path("none"), dir.Path("lone.gif")};
+    const PairListing listing = ListPairs(operands);
+    ASSERT_FALSE(listing.usageError);
+    EXPECT_FALSE(listing.study);
+    std::vector<std::string> manipulated, errors;
+    for (const ListedPair& pair : listing.pairs) {
+        EXPECT_EQ(pair.original, dir.Path("o.bmp"));
+        manipulated.push_back(pair.manipulated);
+        errors.push_back(pair.error.value_or(""));
+    }
+    EXPECT_EQ(manipulated, (std::vector<std::string>{dir.Path("m/a.bmp"), dir.Path("m/b.png"), dir.Path("m/c.PBM"),
+                                                     dir.Path("m/d.tiff"), dir.Path("none"), dir.Path("lone.gif")}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"", "", "", "", "No image file in folder \"" + dir.Path("none") + "\"",
+                                                ""}));
+}
+
+TEST(OneOriginal, FoldersAfterACoversFolderOnlyElseAUsageError) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.Path("c"));
+    dir.Write("c/1.bmp", {1});
+    dir.Write("a.png", {1});
+    const std::vector<std::string> mixed{dir.Path("c"), dir.Path("a.png")};
+    const PairListing refused = ListPairs(mixed);
+    EXPECT_EQ(refused.usageError.value_or(""), "ORIGINAL '" + dir.Path("c") + "' is a folder, not a file");
+    EXPECT_TRUE(refused.pairs.empty());
+    const std::vector<std::string> study{dir.Path("c"), dir.Path("c")};
+    const PairListing listing = ListPairs(study);
+    EXPECT_FALSE(listing.usageError);
+    EXPECT_TRUE(listing.study);
+    EXPECT_EQ(listing.pairs.size(), 1u);
 }
 
 }  // namespace
