@@ -150,22 +150,48 @@ std::string Roff(std::string_view text) {
 
 std::string RoffBold(std::string_view text) { return "\\fB" + Roff(text) + "\\fR"; }
 
-// The paragraphs of a text as roff: filled paragraphs, lists and blocks
-// shown as written.
-std::string RoffParagraphs(std::string_view text) {
+// The paragraphs of a text as roff: filled paragraphs, list items and
+// blocks shown as written. Inside an item (.TP) the paragraphs keep its
+// indentation.
+std::string RoffParagraphs(std::string_view text, bool inItem = false) {
     std::string out;
     const std::string expanded = Expand(text);
+    bool first = true;
     for (std::string_view paragraph : Split(expanded, "\n\n")) {
+        const std::string start = inItem ? (first ? "" : ".IP\n") : ".PP\n";
+        first = false;
         if (IsVerbatim(paragraph)) {
-            out += ".PP\n.nf\n.RS 2\n";
-            for (std::string_view line : Split(paragraph, "\n")) out += Roff(line.substr(2)) + "\n";
-            out += ".RE\n.fi\n";
+            out += start + ".nf\n";
+            for (std::string_view line : Split(paragraph, "\n")) out += Roff(line) + "\n";
+            out += ".fi\n";
         } else if (IsListItem(paragraph)) {
             out += ".IP \\(bu 2\n" + Roff(paragraph.substr(2)) + "\n";
         } else {
-            out += ".PP\n" + Roff(paragraph) + "\n";
+            out += start + Roff(paragraph) + "\n";
         }
     }
+    return out;
+}
+
+// Synopsis lines, each continued under its operands when it is too long.
+std::string RoffSynopsis(const std::vector<std::string_view>& forms) {
+    std::string out = ".PP\n.ad l\n.in +6n\n";
+    for (std::string_view form : forms) {
+        out += ".ti -6n\n" + RoffBold("citra");
+        for (std::string_view word : SynopsisWords(form)) {
+            std::string unbroken = Roff(word);
+            for (size_t at = unbroken.find(' '); at != std::string::npos; at = unbroken.find(' ', at + 2))
+                unbroken.replace(at, 1, "\\ ");
+            out += " " + unbroken;
+        }
+        out += "\n.br\n";
+    }
+    return out + ".in\n.ad\n";
+}
+
+std::string Capitalised(std::string_view text) {
+    std::string out(text);
+    if (!out.empty() && out[0] >= 'a' && out[0] <= 'z') out[0] = static_cast<char>(out[0] - 'a' + 'A');
     return out;
 }
 
@@ -249,29 +275,26 @@ std::string CommandHelpText(const CommandHelp& command) {
 std::string ManualPage() {
     std::string out = ".\\\" citra(1), generated from the help table of the citra tool (cli/help_table.cpp).\n";
     out += ".TH CITRA 1 \"\" \"" + Roff("citra " CITRA_VERSION) + "\" \"User Commands\"\n";
+    out += ".nh\n";  // no hyphenation: option and key names stay whole
     out += ".SH NAME\ncitra \\- " + Roff(Tagline()) + "\n";
-    out += ".SH SYNOPSIS\n.nf\n";
-    for (const CommandHelp& command : Commands())
-        for (std::string_view form : command.forms) out += RoffBold("citra") + " " + Roff(form) + "\n";
-    out += ".fi\n.SH DESCRIPTION\n" + RoffParagraphs(Description());
+    std::vector<std::string_view> forms;
+    for (const CommandHelp& command : Commands()) forms.insert(forms.end(), command.forms.begin(), command.forms.end());
+    out += ".SH SYNOPSIS\n" + RoffSynopsis(forms);
+    out += ".SH DESCRIPTION\n" + RoffParagraphs(Description());
     out += ".SH COMMANDS\n";
     for (const CommandHelp& command : Commands()) {
-        out += ".SS " + Roff(command.name) + "\n";
-        out += ".nf\n";
-        for (std::string_view form : command.forms) out += RoffBold("citra") + " " + Roff(form) + "\n";
-        out += ".fi\n";
-        out += RoffParagraphs(std::string(command.summary) + ".\n\n" + std::string(command.description));
+        out += ".SS " + Roff(command.name) + "\n" + RoffSynopsis(command.forms);
+        out += RoffParagraphs(Capitalised(command.summary) + ".\n\n" + std::string(command.description));
     }
     out += ".SH OPTIONS\n";
-    for (const OptionHelp& option : Options()) {
-        out += ".TP\n" + RoffBold(option.flags) + "\n";
-        out += Roff(Expand(option.description.empty() ? option.summary : option.description)) + "\n";
-    }
+    for (const OptionHelp& option : Options())
+        out += ".TP\n" + RoffBold(option.flags) + "\n" +
+               RoffParagraphs(option.description.empty() ? Capitalised(option.summary) + "." : option.description, true);
     for (const Topic& topic : Topics()) out += ".SH \"" + Roff(topic.name) + "\"\n" + RoffParagraphs(topic.text);
     out += ".SH EXAMPLES\n";
     for (const CommandHelp& command : Commands())
         for (const Example& example : command.examples)
-            out += ".TP\n" + RoffBold(example.line) + "\n" + Roff(ExampleSays(example)) + "\n";
+            out += ".TP\n" + RoffBold(example.line) + "\n" + Roff(Capitalised(ExampleSays(example))) + ".\n";
     out += ".SH \"EXIT STATUS\"\n" + RoffParagraphs(ExitStatus());
     out += ".SH ENVIRONMENT\n" + RoffParagraphs(Environment());
     out += ".SH VERSION\n" + RoffParagraphs(std::string("This page describes citra ") + CITRA_VERSION + ".");

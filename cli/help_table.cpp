@@ -56,8 +56,9 @@ const std::vector<CommandHelp>& Commands() {
          "counts of each channel's values: a table, JSON, CSV or a plot",
          "Counts the values of each channel of FILE (red, green, blue, grey, alpha), any format "
          "of the table: {extensions}. A 24-bit bitmap gets the desktop program's counts.\n\n"
-         "Text: one line per value and the largest count (the peak). --json: one object with "
-         "the counts of each channel and the peak.\n\n"
+         "Text: a table of one line per value and a column per channel; a 24-bit bitmap's ends "
+         "with its peak, the largest count. --json: one object with the path and the counts of "
+         "each channel.\n\n"
          "--csv: the header value,<channels> and one row per bin (value: the bin's first value). "
          "Bin i of N starts at floor(i (peak + 1) / N), where peak is the largest value a sample "
          "can take; by default one bin per value up to 256 values, else 256 bins.\n\n"

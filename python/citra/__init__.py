@@ -24,7 +24,7 @@ import json
 import os
 
 from . import _citra
-from ._citra import Error, PairError, ReadError
+from ._citra import Error, PairError, ReadError, __version__
 
 __all__ = ["Error", "ReadError", "PairError", "load", "compare", "histogram", "ssim_map", "diff", "default_threads"]
 

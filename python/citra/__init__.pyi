@@ -8,6 +8,8 @@ import numpy.typing as npt
 Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 Operand = Union[Path, npt.NDArray[np.uint8], npt.NDArray[np.uint16]]
 
+__version__: str  # the project's version, as citra --version prints it
+
 class Error(Exception): ...
 class ReadError(Error): ...
 class PairError(Error):

@@ -13,6 +13,7 @@
 
 #include "allocator_settings.h"
 #include "array_image.h"
+#include "citra_version.h"
 #include "decoded_pairs.h"
 #include "difference_maps.h"
 #include "error.h"
@@ -176,6 +177,7 @@ py::dict DiffDict(const py::object& a, const py::object& b, const std::string& m
 
 PYBIND11_MODULE(_citra, m) {
     m.doc() = "The core of citra; use the package citra, which wraps it.";
+    m.attr("__version__") = CITRA_VERSION;  // citra_version.h, from project(VERSION)
     RegisterErrors(m);
     m.def("load", &LoadFile, py::arg("path"));
     m.def("compare_json", &CompareJson, py::arg("a"), py::arg("b"), py::arg("ssim"), py::arg("threads"),

@@ -113,16 +113,16 @@ TEST_F(CompareBatch, FoldersAndFilesKeepArgumentOrder) {
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(Manipulated(lines[i]), expected[i]);
 }
 
-TEST_F(CompareBatch, FolderWithoutBmpFilesIsOneErrorLine) {
+TEST_F(CompareBatch, FolderWithoutImageFilesIsOneErrorLine) {
     fs::create_directories(Path("empty"));
     const auto run = Citra({"--json", "compare", Path("asli.bmp"), Path("nobmp"), Path("sama.bmp"), Path("empty")});
     EXPECT_EQ(run.exitCode, 1);
     const auto lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 3u) << run.out;
     const std::string head = R"({"original":")" + Path("asli.bmp") + R"(","manipulated":")";
-    EXPECT_EQ(lines[0], head + Path("nobmp") + R"(","error":"No .bmp file in folder \")" + Path("nobmp") + R"(\""})");
+    EXPECT_EQ(lines[0], head + Path("nobmp") + R"(","error":"No image file in folder \")" + Path("nobmp") + R"(\""})");
     EXPECT_EQ(Manipulated(lines[1]), Path("sama.bmp"));
-    EXPECT_EQ(lines[2], head + Path("empty") + R"(","error":"No .bmp file in folder \")" + Path("empty") + R"(\""})");
+    EXPECT_EQ(lines[2], head + Path("empty") + R"(","error":"No image file in folder \")" + Path("empty") + R"(\""})");
 }
 
 TEST_F(CompareBatch, FolderAsOriginalIsAUsageError) {

@@ -10,6 +10,8 @@ python=${2:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
+# The manual page generated from the help table, where man looks for it.
+grep -q '^\.TH CITRA 1 ' "$work/prefix/share/man/man1/citra.1" || { echo "FAIL: no manual page citra.1" >&2; exit 1; }
 # A 2 x 1 24-bit bitmap: one blue and one red pixel.
 printf 'BM\x3e\0\0\0\0\0\0\0\x36\0\0\0''\x28\0\0\0\x02\0\0\0\x01\0\0\0\x01\0\x18\0''\0\0\0\0\x08\0\0\0''\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0''\xff\0\0\0\0\xff\0\0' >"$work/dua.bmp"
 "$work/prefix/bin/citra" histogram "$work/dua.bmp" --plot "$work/plot.png"
