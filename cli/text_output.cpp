@@ -22,7 +22,7 @@ std::string InfoText(std::span<const InfoResult> results) {
     for (const InfoResult& r : results) {
         if (r.error) {
             rows.push_back({r.path, ErrorCell(*r.error)});
-        } else if (r.kind == PictureKind::Bitmap || r.width > 0) {
+        } else if (r.kind == PictureKind::Bitmap || r.channels > 0) {
             rows.push_back({r.path, InfoKindName(r), std::to_string(r.width), std::to_string(r.height),
                             std::to_string(r.bitsPerPixel), std::to_string(r.fileSize)});
         } else {

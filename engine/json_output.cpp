@@ -17,7 +17,7 @@ std::string InfoJson(const InfoResult& result) {
     object.String(text::kKeyPath, result.path);
     if (result.error) return object.String(text::kKeyError, *result.error).Close();
     object.String(text::kKeyKind, InfoKindName(result));
-    if (result.kind == PictureKind::Bitmap || result.width > 0) {
+    if (result.kind == PictureKind::Bitmap || result.channels > 0) {
         object.Integer(text::kKeyWidth, result.width)
             .Integer(text::kKeyHeight, result.height)
             .Integer(text::kKeyBitsPerPixel, result.bitsPerPixel);

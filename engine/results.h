@@ -13,20 +13,20 @@
 
 struct InfoResult {
     std::string path;
-    std::string format;  // the format table's name, empty for an unknown extension
     // What the desktop program's loader makes of it; Empty for a format it
     // does not take.
     PictureKind kind = PictureKind::Empty;
-    int32_t width = 0;  // 0: not known (icon, metafile)
+    int32_t width = 0;  // width, height, bitsPerPixel: a bitmap, or a file decoded (channels > 0)
     int32_t height = 0;
     int bitsPerPixel = 0;
+    int64_t fileSize = 0;
+    std::optional<std::string> error;
+    std::string format;  // the format table's name, empty for an unknown extension
     // The decoded samples: channels, bits of a sample and their peak; 0
     // when the file's decoder does not take it.
     int channels = 0;
     int bitsPerSample = 0;
     uint32_t peak = 0;
-    int64_t fileSize = 0;
-    std::optional<std::string> error;
 };
 
 // The kind column of `info`: the desktop loader's kind, else the format.

@@ -243,7 +243,8 @@ TEST_F(DecodedExe, CsvHeaderOfTodaysColumnsThenTheFields) {
     };
     const std::vector<Run> runs{
         {{"compare", Path("a.bmp"), Path("b.bmp")}, standard, 1},
-        {{"compare", Path("a.bmp"), Path("mixed")}, standard, 1},
+        // The folder stands for both its image files: a bitmap, then a PNG.
+        {{"compare", Path("a.bmp"), Path("mixed")}, standard, 2},
         {{"--ssim", "compare", Path("a.bmp"), Path("b.bmp")}, standard, 1},
         // The first row is of two bitmaps; a later pair decodes.
         {{"compare", Path("a.bmp"), Path("b.bmp"), Path("b.png")}, standard, 2},

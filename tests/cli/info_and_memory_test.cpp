@@ -117,7 +117,8 @@ TEST_F(ShortOfMemory, InfoDoesNotAllocateTheRaster) {
     const auto run = Citra({"--json", "info", path});
     EXPECT_EQ(run.exitCode, 0) << run.out;
     EXPECT_EQ(run.out, R"({"path":")" + path +
-                           R"(","kind":"bitmap","width":16384,"height":21845,"bits_per_pixel":24,"file_size":54})"
+                           R"(","kind":"bitmap","width":16384,"height":21845,"bits_per_pixel":24,"file_size":54,)"
+                           R"("format":"bmp","channels":3,"bits_per_sample":8,"peak":255})"
                            "\n");
 }
 
