@@ -194,9 +194,10 @@ const std::vector<OptionHelp>& Options() {
          {kCompare, kHistogram},
          true},
         {"-j N, --jobs N",
-         "worker threads (1 to 1024; default one per hardware thread)",
-         "compare and report: N pairs at once; 1 computes one pair after the other. diff: the "
-         "threads of SSIM and decoding. Default: one per hardware thread. Also -jN and --jobs=N.",
+         "worker threads (1 to 1024; default one per CPU citra may use)",
+         "compare: N pairs at once; 1 computes one pair after the other. diff and report: the "
+         "threads of SSIM and decoding of each pair. Default: one per CPU this process may run on (its affinity "
+         "mask, fewer under a cgroup CPU quota). Also -jN and --jobs=N.",
          {kCompare, kDiff, kReport},
          true},
         {"--progress",

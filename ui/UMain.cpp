@@ -21,7 +21,6 @@
 #include "WindowPlacement.h"
 #include "X11IconName.h"
 #include "decimal_separator.h"
-#include "messages.h"
 #include "metrics.h"
 #include "picture.h"
 
@@ -354,8 +353,10 @@ void TForm1::Button2Click(QObject*) {
         Edit2->setText(path);
         Label13->setText(text::kManipulatedCaption);
         const ::Picture& original = Image1->picture();
-        const auto refusal = PairRefusal(PairStep::Manipulated, ShapeOf(original), ShapeOf(AsBitmap(picture)));
-        if (refusal && *refusal == msg::kNot24Bit) {
+        const BitmapShape shape = ShapeOf(AsBitmap(picture));
+        const auto refusal = PairRefusal(PairStep::Manipulated, ShapeOf(original), shape);
+        // Refused for its depth: the picture stays; for its size: cleared.
+        if (refusal && shape.bitsPerPixel != 24) {
             ShowModalMessage(QString::fromStdString(*refusal));
             return;
         }
