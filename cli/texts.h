@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine_texts.h"
+#include "formats.h"
 
 namespace text {
 
@@ -27,11 +28,9 @@ inline constexpr const char* kCsvTakesOneFile = "histogram --csv takes one FILE"
 inline constexpr const char* kPlotNeedsOneOrTwo = "histogram --plot needs one FILE, or two to overlay";
 inline std::string OnlyForHistogram(const std::string& option) { return option + " is only for histogram"; }
 inline constexpr const char* kBinsNeedCsvOrPlot = "--bins is only for histogram --csv or --plot";
-// The extension after the last dot of the file name, in lower case.
+// The file's extension (the one rule, FileExtension), in lower case.
 inline std::string LowerExtension(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return "";
-    std::string extension = path.substr(dot + 1);
+    std::string extension(FileExtension(path));
     for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return extension;
 }
