@@ -13,6 +13,10 @@ inline std::string CannotReadFolder(const std::string& absolutePath, const std::
 }
 
 // Listing the pairs of a run.
+inline std::string BadPairsLine(const std::string& path, size_t line) {
+    return path + ":" + std::to_string(line) + ": expected original,manipulated[,group]";
+}
+inline std::string NoPairsInFile(const std::string& path) { return path + ": no pair in the file"; }
 inline std::string OriginalIsFolder(const std::string& path) {
     return "ORIGINAL '" + path + "' is a folder, not a file";
 }

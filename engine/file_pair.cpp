@@ -25,7 +25,7 @@ void AddSsim(PairResult& result, PairPlan& plan, const StandardOptions& options)
             standard.ssimUnavailable = *refusal;
             return;
         }
-        SetSsim(standard, BitmapPairSsim(*plan.original, *plan.manipulated, options.threads), false);
+        SetSsim(standard, BitmapPairSsim(*plan.original, *plan.manipulated, options.threads));
     });
     if (failure) standard.ssimUnavailable = *failure;
 }

@@ -68,7 +68,7 @@ void AppendStudyPairs(const std::string& coverFolder, const FolderListing& cover
         const auto& c = NamesOf(covers, stem);
         const auto& s = NamesOf(stego, stem);
         ListedPair pair{c.size() == 1 ? covers.prefix + c[0] : coverFolder,
-                        s.size() == 1 ? stego.prefix + s[0] : stegoFolder, std::nullopt};
+                        s.size() == 1 ? stego.prefix + s[0] : stegoFolder, std::nullopt, stegoFolder};
         if (c.size() > 1) pair.error = text::SameStem(stem, coverFolder, Joined(c));
         else if (s.size() > 1) pair.error = text::SameStem(stem, stegoFolder, Joined(s));
         else if (c.empty()) pair.error = text::NoPartner(pair.manipulated, coverFolder);
@@ -94,10 +94,11 @@ std::vector<ListedPair> ExpandManipulated(const std::string& original, std::span
         }
         const FolderListing listing = ListImages(operand);
         if (listing.error) {
-            pairs.push_back({original, operand, listing.error});
+            pairs.push_back({original, operand, listing.error, operand});
             continue;
         }
-        for (const std::string& name : listing.names) pairs.push_back({original, listing.prefix + name, std::nullopt});
+        for (const std::string& name : listing.names)
+            pairs.push_back({original, listing.prefix + name, std::nullopt, operand});
     }
     return pairs;
 }
@@ -107,12 +108,12 @@ std::vector<ListedPair> PairStudyFolders(const std::string& coverFolder, std::sp
     std::vector<ListedPair> pairs;
     for (const std::string& stegoFolder : stegoFolders) {
         if (covers.error) {
-            pairs.push_back({coverFolder, stegoFolder, covers.error});
+            pairs.push_back({coverFolder, stegoFolder, covers.error, stegoFolder});
             continue;
         }
         const FolderListing stego = ListImages(stegoFolder);
         if (stego.error) {
-            pairs.push_back({coverFolder, stegoFolder, stego.error});
+            pairs.push_back({coverFolder, stegoFolder, stego.error, stegoFolder});
             continue;
         }
         AppendStudyPairs(coverFolder, covers, stegoFolder, stego, pairs);
@@ -138,5 +139,66 @@ PairListing ListPairs(std::span<const std::string> operands) {
     }
     listing.study = true;
     listing.pairs = PairStudyFolders(first, rest);
+    return listing;
+}
+
+namespace {
+
+// The fields of one CSV line (RFC 4180 quoting; a quoted field may not
+// span lines here), or nullopt when its quotes do not close.
+std::optional<std::vector<std::string>> CsvFields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c != '"') fields.back() += c;
+            else if (i + 1 < line.size() && line[i + 1] == '"') fields.back() += '"', ++i;
+            else quoted = false;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    if (quoted) return std::nullopt;
+    return fields;
+}
+
+}  // namespace
+
+PairListing ListPairsFromFile(const std::string& path) {
+    PairListing listing;
+    std::string text;
+    try {
+        InputFile file(path);
+        const std::vector<uint8_t> bytes = file.ReadBlock(file.Size());
+        text.assign(bytes.begin(), bytes.end());
+    } catch (const std::exception& e) {
+        listing.readError = path + ": " + e.what();
+        return listing;
+    }
+    size_t lineNumber = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        const auto fields = CsvFields(line);
+        if (lineNumber == 1 && fields && fields->size() >= 2 && (*fields)[0] == "original" &&
+            (*fields)[1] == "manipulated")
+            continue;  // a header line
+        if (!fields || fields->size() < 2 || fields->size() > 3 || (*fields)[0].empty() || (*fields)[1].empty()) {
+            listing.pairs.push_back({path, path, text::BadPairsLine(path, lineNumber)});
+            continue;
+        }
+        listing.pairs.push_back({(*fields)[0], (*fields)[1], std::nullopt, fields->size() == 3 ? (*fields)[2] : ""});
+    }
+    if (listing.pairs.empty()) listing.readError = text::NoPairsInFile(path);
     return listing;
 }

@@ -18,17 +18,29 @@ struct ListedPair {
     std::string original;     // a file, or the folder that gave none for the pair
     std::string manipulated;  // a file, or the folder that gave none for the pair
     std::optional<std::string> error;  // set for a pair that cannot be compared
+    // What the pair belongs to, for summaries per group: the stego folder of
+    // a study, the folder beside one original that gave it, or a pairs
+    // file's third column; empty otherwise.
+    std::string group = {};
 };
 
 struct PairListing {
     std::vector<ListedPair> pairs;
     bool study = false;  // COVERS/ STEGO/... (each pair its own original)
     std::optional<std::string> usageError;  // the operands make no run
+    std::optional<std::string> readError;   // a pairs file that cannot be read or holds no pair
 };
 
 // operands: the first names the original or the covers folder, at least
 // one more follows.
 PairListing ListPairs(std::span<const std::string> operands);
+
+// The pairs of a CSV file of lines original,manipulated[,group] (a first
+// line "original,manipulated[,group]" is a header), for any naming scheme;
+// paths as written. A line of another shape is a failed pair naming the
+// file and the line; a file that cannot be read, or holds no pair, sets
+// readError.
+PairListing ListPairsFromFile(const std::string& path);
 
 // True when the path names a folder (following symbolic links).
 bool IsFolder(const std::string& path);

@@ -115,14 +115,13 @@ StandardMetrics StandardFromDifferences(const SampleDifferences& totals, Channel
     return result;
 }
 
-void SetSsim(StandardMetrics& metrics, const std::vector<double>& channelSsim, bool alpha) {
-    const size_t colours = channelSsim.size() - (alpha ? 1 : 0);
+void SetSsim(StandardMetrics& metrics, const std::vector<double>& channelSsim) {
     double sum = 0;
     for (size_t c = 0; c < channelSsim.size() && c < metrics.channels.size(); ++c) {
         metrics.channels[c].ssim = channelSsim[c];
-        if (c < colours) sum += channelSsim[c];
+        sum += channelSsim[c];
     }
-    metrics.ssim = sum / static_cast<double>(colours);
+    metrics.ssim = sum / static_cast<double>(channelSsim.size());
 }
 
 std::optional<std::string> StandardPairRefusal(const ImageView& a, const ImageView& b) {
@@ -154,8 +153,7 @@ StandardMetrics ComputeStandardMetrics(const ImageView& original, const ImageVie
         if (auto refusal = SsimRefusal(original)) {
             result.ssimUnavailable = *refusal;
         } else {
-            const bool alpha = original.layout == ChannelLayout::GreyAlpha || original.layout == ChannelLayout::Rgba;
-            SetSsim(result, ChannelSsim(original, manipulated, options.threads), alpha);
+            SetSsim(result, ChannelSsim(original, manipulated, options.threads));
         }
     }
     return result;

@@ -6,9 +6,8 @@
 // SSIM of a channel is the mean of the SSIM map cropped by the window's
 // radius (5) on every side, so images narrower or lower than the 11-sample
 // window get no SSIM (ssimUnavailable says why). The overall SSIM is the mean
-// over the colour channels only (R, G, B or Y): alpha says where the picture
-// is, not what it shows. Each channel's own SSIM, alpha included, is in
-// `channels`.
+// over every channel, alpha included, as structural_similarity gives it for
+// the decoded array; each channel's own SSIM is in `channels`.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,7 +26,7 @@ struct ChannelMetrics {
 struct StandardMetrics {
     double mse = 0;                // mean over every sample of every channel
     double psnr = 0;               // 10 log10(peak^2 / mse); +infinity when identical
-    std::optional<double> ssim;    // mean of the colour channels' SSIM (alpha left out); when asked for
+    std::optional<double> ssim;    // mean of every channel's SSIM; when asked for
     std::optional<std::string> ssimUnavailable;  // why SSIM was asked for but not computed
     bool identical = false;
     uint32_t peak = 255;
@@ -51,9 +50,9 @@ std::optional<std::string> StandardPairRefusal(const ImageView& a, const ImageVi
 StandardMetrics StandardFromDifferences(const SampleDifferences& totals, ChannelLayout layout, uint32_t peak,
                                         size_t samples);
 
-// Puts each channel's SSIM (in stored order, alpha last when `alpha`) into
-// `metrics` and their mean over the colour channels as the overall SSIM.
-void SetSsim(StandardMetrics& metrics, const std::vector<double>& channelSsim, bool alpha);
+// Puts each channel's SSIM (in stored order) into `metrics` and their mean
+// over every channel, alpha included, as the overall SSIM.
+void SetSsim(StandardMetrics& metrics, const std::vector<double>& channelSsim);
 
 // Throws CitraError with StandardPairRefusal's message for a refused pair.
 StandardMetrics ComputeStandardMetrics(const ImageView& original, const ImageView& manipulated,

@@ -96,11 +96,15 @@ def expected(a, b, peak):
         if min(a.shape[:2]) >= 11:
             ssim = structural_similarity(a64[:, :, c], b64[:, :, c], gaussian_weights=True, sigma=1.5,
                                          use_sample_covariance=False, data_range=peak)
-            if name != "A":
-                per_channel_ssim.append(ssim)
+            per_channel_ssim.append(ssim)
         result["channels"][name] = {"mse": mse, "psnr": None if mse == 0 else 10 * math.log10(peak * peak / mse),
                                     "ssim": ssim}
-    result["ssim"] = sum(per_channel_ssim) / len(per_channel_ssim) if per_channel_ssim else None
+    # Over every channel, alpha included, as structural_similarity gives it
+    # for the decoded array with channel_axis.
+    result["ssim"] = None
+    if per_channel_ssim:
+        result["ssim"] = structural_similarity(a64, b64, gaussian_weights=True, sigma=1.5, use_sample_covariance=False,
+                                               data_range=peak, channel_axis=2)
     return result
 
 

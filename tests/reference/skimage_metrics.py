@@ -7,7 +7,8 @@ FOLDER/cases.txt has one line per pair:
   name width height channels bits peak mse psnr ssim|- then, per channel,
   mse psnr ssim|-, and last skimage's own channel_axis mean over all channels
   (or -).
-'ssim' is the mean over the colour channels (alpha left out). Each pair's
+'ssim' is skimage's structural_similarity over every channel, alpha
+included. Each pair's
 samples are in FOLDER/<name>.a and <name>.b: interleaved, rows from the top,
 8-bit or little-endian 16-bit.
 """
@@ -88,8 +89,7 @@ def main():
         except ValueError:
             whole = None
             channel_ssim = [None] * c
-        colours = c - 1 if c in (2, 4) else c
-        overall = None if whole is None else float(np.mean(channel_ssim[:colours]))
+        overall = whole
         fields = [name, w, h, c, bits, peak, number(mse), number(psnr), number(overall)]
         for ch in range(c):
             fields += [number(per[ch][0]), number(per[ch][1]), number(channel_ssim[ch])]

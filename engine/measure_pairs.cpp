@@ -1,0 +1,97 @@
+#include "measure_pairs.h"
+
+#include <iterator>
+
+#include "attempt.h"
+#include "decoded_pairs.h"
+
+namespace {
+
+// The figures' columns, overall and per channel (with "<C>_" before them).
+constexpr const char* kFigureKeys[] = {"mse",           "psnr",        "ssim",         "mae",      "nc", "ber",
+                                       "changed_samples", "change_rate", "max_abs_diff", "identical"};
+
+constexpr const char* kLeadingKeys[] = {"original", "manipulated", "group", "width", "height", "channels", "bits",
+                                        "peak"};
+
+template <class T>
+MeasureValue Optional(const std::optional<T>& value) {
+    return value ? MeasureValue(*value) : MeasureValue();
+}
+
+// Values in kFigureKeys' order.
+std::vector<MeasureValue> FigureValues(const MeasureFigures* f) {
+    if (f == nullptr) return std::vector<MeasureValue>(std::size(kFigureKeys));
+    return {f->mse,
+            f->psnr,
+            Optional(f->ssim),
+            f->mae,
+            Optional(f->nc),
+            Optional(f->ber),
+            static_cast<int64_t>(f->changedSamples),
+            f->changeRate,
+            static_cast<int64_t>(f->maxAbsDiff),
+            f->identical};
+}
+
+}  // namespace
+
+MeasureResult MeasureListedPair(const ListedPair& pair, const MeasureOptions& options) {
+    MeasureResult result;
+    result.original = pair.original;
+    result.manipulated = pair.manipulated;
+    result.group = pair.group;
+    if (pair.error) {
+        result.error = pair.error;
+        return result;
+    }
+    result.error = Attempt([&] {
+        const auto [original, manipulated] = DecodeBoth(pair.original, pair.manipulated, options.threads);
+        result.metrics = ComputeMeasure(original, manipulated, options);
+    });
+    return result;
+}
+
+const std::vector<std::string>& MeasureColumns() {
+    static const std::vector<std::string> columns = [] {
+        std::vector<std::string> out(std::begin(kLeadingKeys), std::end(kLeadingKeys));
+        for (const char* key : kFigureKeys) out.emplace_back(key);
+        for (const char* channel : kMeasureChannelNames)
+            for (const char* key : kFigureKeys) out.push_back(std::string(channel) + "_" + key);
+        out.emplace_back("ssim_unavailable");
+        out.emplace_back("error");
+        return out;
+    }();
+    return columns;
+}
+
+std::vector<MeasureField> MeasureFields(const MeasureResult& result) {
+    std::vector<MeasureValue> values{result.original, result.manipulated, result.group};
+    const MeasureMetrics* m = result.error ? nullptr : (result.metrics ? &*result.metrics : nullptr);
+    if (m) {
+        values.insert(values.end(), {int64_t{m->width}, int64_t{m->height}, int64_t{m->channels}, int64_t{m->bits},
+                                     int64_t{m->peak}});
+    } else {
+        values.resize(values.size() + 5);
+    }
+    const auto add = [&](const MeasureFigures* f) {
+        const std::vector<MeasureValue> figures = FigureValues(f);
+        values.insert(values.end(), figures.begin(), figures.end());
+    };
+    add(m ? &m->overall : nullptr);
+    for (const char* name : kMeasureChannelNames) {
+        const MeasureFigures* channel = nullptr;
+        if (m)
+            for (const MeasureChannel& c : m->perChannel)
+                if (c.name == name) channel = &c.figures;
+        add(channel);
+    }
+    values.push_back(m ? Optional(m->ssimUnavailable) : MeasureValue());
+    values.push_back(Optional(result.error));
+
+    const std::vector<std::string>& columns = MeasureColumns();
+    std::vector<MeasureField> fields;
+    fields.reserve(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) fields.push_back({columns[i], std::move(values[i])});
+    return fields;
+}
