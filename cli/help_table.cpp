@@ -9,6 +9,7 @@ constexpr Command kHistogram = Command::Histogram;
 constexpr Command kCompare = Command::Compare;
 constexpr Command kDiff = Command::Diff;
 constexpr Command kReport = Command::Report;
+constexpr Command kMeasure = Command::Measure;
 
 }  // namespace
 
@@ -24,7 +25,7 @@ std::string_view Description() {
 
 std::string_view ExitStatus() {
     return "0 when every file or pair succeeded, 1 when any failed (or the output could not be "
-           "written), 2 for a usage error, 130 when compare was interrupted by Ctrl+C.";
+           "written), 2 for a usage error, 130 when stopped by Ctrl+C.";
 }
 
 std::string_view Environment() {
@@ -118,6 +119,51 @@ const std::vector<CommandHelp>& Commands() {
           {"citra --csv --summary=summary.csv compare covers/ stego/ > scores.csv", "the summary in a file"},
           {"citra compare original.bmp missing.bmp", "a pair that fails: its line says why", 1},
           {"citra compare covers/ original.bmp", "usage error: a folder first needs folders after it", 2}}},
+        {kMeasure,
+         "measure",
+         {"[--json | --csv] [-j N] [--progress | --no-progress] [--shard K/N] [--summary[=FILE]] [--no-ssim] "
+          "measure ORIGINAL MANIPULATED...",
+          "[--json | --csv] [-j N] [--progress | --no-progress] [--shard K/N] [--summary[=FILE]] [--no-ssim] "
+          "measure COVERS/ STEGO/...",
+          "[--json | --csv] [-j N] [--progress | --no-progress] [--shard K/N] [--summary[=FILE]] [--no-ssim] "
+          "measure --pairs FILE"},
+         "the field's numbers of each pair, per channel, for papers",
+         "Measures pairs of images the way scikit-image and numpy measure the decoded arrays, "
+         "every pair decoded whole, each sample at its stored depth, any format of the table: "
+         "{extensions}. Two 24-bit bitmaps are decoded like any other file: measure gives the "
+         "field's numbers only, never the desktop program's (compare gives those).\n\n"
+         "- measure ORIGINAL MANIPULATED... and measure COVERS/ STEGO/...: the pairs of compare, "
+         "listed the same way, with the same usage errors; the group of a pair is its stego "
+         "folder, or the folder beside one original that gave it.\n\n"
+         "- measure --pairs FILE: the pairs of a CSV file of lines original,manipulated[,group] "
+         "(RFC 4180 quoting; a first line original,manipulated[,group] is a header), for any "
+         "naming scheme; paths as written. A line of another shape is a failed pair naming the "
+         "file and the line. A FILE that cannot be read or holds no pair: \"citra: <message>\" "
+         "on standard error and exit status 1. No other operand may be given.\n\n"
+         "Each pair: MSE, PSNR (from the peak: 255, 65535 or the PNM maxval; infinite when "
+         "identical), SSIM (see THE FIELD'S METRICS; over every channel, alpha included, as "
+         "structural_similarity with channel_axis; --no-ssim leaves it out), the mean absolute "
+         "difference, the normalised correlation sum(a b) / sqrt(sum(a^2) sum(b^2)) (none when "
+         "either image is all zero), the bit error rate of two bilevel images (every sample 0 or "
+         "the peak; none otherwise), the changed samples, their rate, the largest absolute "
+         "difference and whether the images are identical; overall and per channel. Both images "
+         "must agree in width, height, channels, depth and peak, else the pair fails naming what "
+         "differs.\n\n"
+         "Pairs run on several threads (-j; several pairs at once take one thread each), their "
+         "output in the order of the listing; --shard, --progress, Ctrl+C and lost output behave "
+         "as for compare. The summary (mean, sd, median, minimum and maximum of each figure per "
+         "group, a group of several peaks split by peak) is written only with --summary.",
+         {"THE FIELD'S METRICS", "MEASURE OUTPUT"},
+         {{"citra measure original.png stego.png", "the field's numbers of one pair, as a table"},
+          {"citra measure covers/ stego-lsb/ stego-dct/", "a study of two methods, one group each"},
+          {"citra --csv measure covers/ stego/ > measures.csv", "every figure, per channel too"},
+          {"citra --json --no-ssim measure original.pgm stego.pgm", "one flat JSON object, SSIM left out"},
+          {"citra --csv --summary measure covers/ lsb/ pm1/ jpeg50/", "rows on standard output, "
+           "mean and sd per method on standard error"},
+          {"citra --json --summary=summary.json measure covers/ stego/", "the summary per group in a file"},
+          {"citra measure --pairs pairs.csv", "the pairs a CSV file lists"},
+          {"citra measure original.png missing.png", "a pair that fails: its row says why", 1},
+          {"citra measure --pairs missing.csv", "a pairs file that cannot be read", 1}}},
         {kDiff,
          "diff",
          {"[--json] [-j N] diff ORIGINAL MANIPULATED -o OUT.png [--mode abs|heat|lsb|ssim] [--gain K] "
@@ -155,8 +201,10 @@ const std::vector<CommandHelp>& Commands() {
          "The pairs of compare, from the same operands and with the same usage errors (one "
          "original against files and folders, or a study), each with SSIM, written as one "
          "self-contained HTML file that any browser opens (nothing fetched; the pictures inside "
-         "it): the command line, the summary, a table of every pair (MSE, PSNR, PSNR per sample, "
-         "SSIM, changed samples, the error in full) that sorts by any column (a click on its "
+         "it): the command line, the tool's version and the date (UTC), the summary per group "
+         "and peak as measure gives it, a table of every pair under measure's names (mse, psnr, "
+         "ssim, mae, nc, ber, change_rate; the desktop program's MSE and PSNR in columns of their "
+         "own for 8-bit RGB pairs; the error in full) that sorts by any column (a click on its "
          "heading, or REPORT.html#sort=N), and per pair thumbnails of both pictures and of the "
          "heat map (at most 192 pixels, JPEG) and the overlaid histograms (SVG). A failed pair is "
          "a row with its message, and the exit status is then 1. --json and --csv do not apply.",
@@ -184,29 +232,30 @@ const std::vector<OptionHelp>& Options() {
     static const std::vector<OptionHelp> options{
         {"--json",
          "one JSON object per line, one per file or pair",
-         "One JSON object per line, one per file or pair, in argument order (see JSON OUTPUT).",
-         {kInfo, kHistogram, kCompare, kDiff},
+         "One JSON object per line, one per file or pair, in argument order (see JSON OUTPUT; "
+         "measure: see MEASURE OUTPUT).",
+         {kInfo, kHistogram, kCompare, kDiff, kMeasure},
          true},
         {"--csv",
          "compare: one CSV row per pair; histogram: one per bin",
          "compare: CSV with a header line, one row per pair in argument order (see CSV OUTPUT); "
-         "histogram: one row per bin.",
-         {kCompare, kHistogram},
+         "measure: the same with its own columns (see MEASURE OUTPUT); histogram: one row per bin.",
+         {kCompare, kHistogram, kMeasure},
          true},
         {"-j N, --jobs N",
          "worker threads (1 to 1024; default one per CPU citra may use)",
-         "compare: N pairs at once; 1 computes one pair after the other. diff and report: the "
+         "compare and measure: N pairs at once; 1 computes one pair after the other. diff and report: the "
          "threads of SSIM and decoding of each pair. Default: one per CPU this process may run on (its affinity "
          "mask, fewer under a cgroup CPU quota). Also -jN and --jobs=N.",
-         {kCompare, kDiff, kReport},
+         {kCompare, kDiff, kReport, kMeasure},
          true},
         {"--progress",
          "draw a progress bar on standard error",
-         "compare and report: draw a progress bar on standard error (pairs done of total, pairs "
+         "compare, measure and report: draw a progress bar on standard error (pairs done of total, pairs "
          "per second, time left). Default: only when standard error is a terminal.",
-         {kCompare, kReport},
+         {kCompare, kReport, kMeasure},
          true},
-        {"--no-progress", "never draw the progress bar", "", {kCompare, kReport}, true},
+        {"--no-progress", "never draw the progress bar", "", {kCompare, kReport, kMeasure}, true},
         {"--shard K/N",
          "only the K-th of N shares of the pairs, for a job array",
          "Computes only the K-th of N consecutive, nearly equal shares of the pairs (1 <= K <= N "
@@ -215,8 +264,8 @@ const std::vector<OptionHelp>& Options() {
          "its own CSV header; the shares' JSON lines one after the other are the whole run's, and "
          "so are their CSV rows with the header kept once (head -1 part-01.csv; tail -qn +2 "
          "part-*.csv). A share with no pair writes the CSV header only; a summary is per share. "
-         "Also --shard=K/N.",
-         {kCompare}},
+         "compare and measure. Also --shard=K/N.",
+         {kCompare, kMeasure}},
         {"--summary[=FILE]",
          "counts and statistics of MSE and PSNR over the pairs",
          "After the pairs: how many there were, failed and were identical (MSE 0), and for MSE "
@@ -231,13 +280,27 @@ const std::vector<OptionHelp>& Options() {
          "  pairs,failed,identical,metric,count,mean,median,min,max,sample_stddev\n\n"
          "and one row per metric. With FILE it goes to FILE instead, in the output's format, "
          "through a temporary file renamed over FILE: complete or not at all. A failure says "
-         "\"citra: cannot write the summary to 'FILE': <reason>\" and the exit status is 1.",
-         {kCompare}},
+         "\"citra: cannot write the summary to 'FILE': <reason>\" and the exit status is 1.\n\n"
+         "measure: the summary only with --summary, one block per group (a group of several "
+         "peaks split by peak): pairs, failed, identical, and for each figure count, mean, sample "
+         "sd, median, minimum and maximum (an infinite PSNR counted apart). Text: after the table; "
+         "JSON: a last line {\"summary\":[...]}; CSV: on standard error, or in FILE. FILE is "
+         "checked before the first pair and written whole at the end.",
+         {kCompare, kMeasure}},
         {"--ssim",
          "SSIM besides the other metrics",
          "Adds SSIM to the field's metrics of every pair (see THE FIELD'S METRICS). Several pairs "
          "at once compute SSIM on one thread each.",
          {kCompare}},
+        {"--no-ssim",
+         "measure: leave SSIM out",
+         "measure: SSIM is computed by default; --no-ssim leaves it out (its columns none).",
+         {kMeasure}},
+        {"--pairs FILE",
+         "measure: the pairs a CSV file lists",
+         "measure: the pairs of FILE, lines original,manipulated[,group], instead of operands "
+         "(see measure). Also --pairs=FILE.",
+         {kMeasure}},
         {"-o OUT, --output OUT",
          "the file to write: diff's PNG, report's HTML",
          "diff: the PNG file to write; report: the HTML file. Also --output=OUT.",
@@ -322,6 +385,22 @@ const std::vector<Topic>& Topics() {
          "which is otherwise empty. A channel the images lack leaves its columns empty; an "
          "infinite PSNR is inf. A field holding a comma, a double quote, CR or LF is enclosed in "
          "double quotes, its quotes doubled (RFC 4180). Paths are written byte for byte."},
+        {"MEASURE OUTPUT",
+         "measure writes, for every pair, the same keys in the same order, in JSON (one flat "
+         "object per line) and CSV (the header line, the same for every run):\n\n"
+         "  original,manipulated,group,width,height,channels,bits,peak,\n"
+         "  mse,psnr,ssim,mae,nc,ber,changed_samples,change_rate,max_abs_diff,identical,\n"
+         "  <C>_mse,<C>_psnr,...,<C>_identical (for C = R, G, B, A, Y),\n"
+         "  ssim_unavailable,error\n\n"
+         "(CSV: on one line). Numbers are in the shortest form that reads back as the same "
+         "double. A value there is none of (a channel the images lack, SSIM left out or of an "
+         "image below 11 x 11 with the reason in ssim_unavailable, nc of an all-zero image, ber "
+         "of images that are not bilevel, every figure of a failed pair, whose message is in "
+         "error) is JSON null and an empty CSV field; an infinite PSNR is null in JSON (identical "
+         "is true beside it) and inf in CSV. The text table shows original, manipulated, group "
+         "(when a pair has one), width x height, channels, bits, mse, psnr, ssim, mae, nc, ber "
+         "and change_rate with six significant digits and the user's decimal separator (psnr "
+         "inf when infinite, - for none), a failed pair's message in place of its figures."},
         {"FILES WRITTEN",
          "Every file citra writes (picture, plot, report, summary) goes under a temporary name "
          "beside the target and is renamed once complete: a failed or interrupted run leaves the "

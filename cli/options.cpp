@@ -16,6 +16,7 @@ std::optional<Command> CommandNamed(const std::string& name) {
     if (name == "compare") return Command::Compare;
     if (name == "diff") return Command::Diff;
     if (name == "report") return Command::Report;
+    if (name == "measure") return Command::Measure;
     return std::nullopt;
 }
 
@@ -44,6 +45,13 @@ std::optional<std::string> CheckOperandCount(const Options& options) {
     case Command::Report:
         if (count < 2) return text::kReportNeedsTwo;
         if (options.output.empty()) return text::kReportNeedsOutput;
+        break;
+    case Command::Measure:
+        if (!options.pairsFile.empty()) {
+            if (count != 0) return text::kPairsTakeNoOperand;
+        } else if (count < 2) {
+            return text::kMeasureNeedsTwo;
+        }
         break;
     }
     return std::nullopt;
@@ -113,7 +121,7 @@ std::string BadJobCount(const std::string& value) {
 }
 
 std::string CommandName(Command command) {
-    for (const char* name : {"info", "histogram", "compare", "diff", "report"})
+    for (const char* name : {"info", "histogram", "compare", "diff", "report", "measure"})
         if (CommandNamed(name) == command) return name;
     return "";
 }
@@ -233,8 +241,13 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
                 if (!*value) fail(text::NeedsNumber(arg));
                 else if (const auto bins = Bins(**value)) options.bins = *bins;
                 else fail(text::BadBins(**value));
+            } else if (const auto value = ValueOf(arg, i, {"--pairs"})) {
+                if (!*value || (**value).empty()) fail(text::NeedsValue(arg));
+                else options.pairsFile = **value;
             } else if (arg == "--ssim") {
                 options.ssim = true;
+            } else if (arg == "--no-ssim") {
+                options.noSsim = true;
             } else if (arg == "--summary") {
                 options.summary = true;
             } else if (arg.starts_with("--summary=")) {
@@ -264,7 +277,7 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     options.format = jsonSeen ? OutputFormat::Json : csvSeen ? OutputFormat::Csv : OutputFormat::Text;
     if (commandSeen && options.command == Command::Report && (jsonSeen || csvSeen)) fail(text::kReportIsHtml);
     if (csvSeen && commandSeen && options.command != Command::Compare && options.command != Command::Histogram &&
-        options.command != Command::None)
+        options.command != Command::Measure && options.command != Command::None)
         fail(text::kCsvOnlyForCompareAndHistogram);
     const bool histogram = commandSeen && options.command == Command::Histogram;
     if (commandSeen && !histogram && options.command != Command::None) {
@@ -272,10 +285,17 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
         if (options.bins) fail(text::OnlyForHistogram("--bins"));
     }
     if (histogram && options.bins && options.plot.empty() && !csvSeen) fail(text::kBinsNeedCsvOrPlot);
-    const bool otherCommand = commandSeen && options.command != Command::Compare && options.command != Command::None;
+    // --shard and --summary: the pair commands compare and measure.
+    const bool otherCommand = commandSeen && options.command != Command::Compare &&
+                              options.command != Command::Measure && options.command != Command::None;
     if (options.shard && otherCommand) fail(text::kShardOnlyForCompare);
     if (options.summary && otherCommand) fail(text::kSummaryOnlyForCompare);
-    if (options.ssim && otherCommand) fail(text::kSsimOnlyForCompare);
+    const auto notFor = [&](Command command) {
+        return commandSeen && options.command != command && options.command != Command::None;
+    };
+    if (options.ssim && notFor(Command::Compare)) fail(text::kSsimOnlyForCompare);
+    if (options.noSsim && notFor(Command::Measure)) fail(text::kNoSsimOnlyForMeasure);
+    if (!options.pairsFile.empty() && notFor(Command::Measure)) fail(text::kPairsOnlyForMeasure);
     const bool diff = commandSeen && options.command == Command::Diff;
     const bool report = commandSeen && options.command == Command::Report;
     if (commandSeen && !diff && !report && options.command != Command::None && !options.output.empty())

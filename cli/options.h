@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { None, Info, Histogram, Compare, Diff, Report };
+enum class Command { None, Info, Histogram, Compare, Diff, Report, Measure };
 enum class OutputFormat { Text, Json, Csv };
 enum class ProgressMode { Auto, On, Off };
 
@@ -37,6 +37,11 @@ struct Options {
     std::string summaryFile;
     // --ssim: compare only, SSIM with the field's metrics.
     bool ssim = false;
+    // --no-ssim: measure only, leaves SSIM out.
+    bool noSsim = false;
+    // --pairs FILE: measure only, the pairs listed in a CSV file instead of
+    // operands.
+    std::string pairsFile;
     // diff: the picture file written (-o; report: the HTML file), how it is drawn, the gain
     // (abs, heat) and the bit plane (lsb).
     std::string output;
@@ -59,7 +64,8 @@ struct ParsedArguments {
 // "--" makes every later argument an operand. --help and --version win over
 // usage errors; "help [COMMAND]" as the command asks for help too.
 // -j/--jobs take a value: "-j 4", "-j4", "--jobs 4", "--jobs=4"; --shard
-// "--shard 2/8" or "--shard=2/8"; --summary's file only "--summary=FILE".
+// "--shard 2/8" or "--shard=2/8"; --pairs "--pairs FILE" or "--pairs=FILE";
+// --summary's file only "--summary=FILE".
 ParsedArguments ParseArguments(std::span<const std::string> args);
 
 // The texts below come from the help table (help_table.h, help.cpp).

@@ -1,9 +1,11 @@
 #include "report_command.h"
 
+#include <ctime>
 #include <new>
 #include <thread>
 #include <tuple>
 
+#include "attempt.h"
 #include "decoded_pairs.h"
 #include "difference_maps.h"
 #include "error.h"
@@ -11,6 +13,8 @@
 #include "histogram_plot.h"
 #include "interrupt.h"
 #include "jpeg_writer.h"
+#include "measure.h"
+#include "measure_summary.h"
 #include "file_pair.h"
 #include "progress.h"
 #include "report_html.h"
@@ -24,14 +28,9 @@ namespace {
 
 constexpr int kJpegQuality = 75;
 
-// Thumbnails, heat map and histograms of a pair whose numbers are known,
-// from the images its comparison decoded, else decoded here: each pair is
-// decoded once.
-void DrawPictures(ReportPair& pair, DecodedImages& images, bool decoded, unsigned threads) {
+// Thumbnails, heat map and histograms of a pair, from its decoded images.
+void DrawPictures(ReportPair& pair, const DecodedImages& images) {
     try {
-        if (!decoded) images = DecodedImages{};
-        if (!decoded) std::tie(images.original, images.manipulated) =
-            DecodeBoth(pair.result.original, pair.result.manipulated, threads);
         const Image& original = images.original;
         const Image& manipulated = images.manipulated;
         pair.originalPicture = EncodeJpeg(Thumbnail(original, kReportPictureWidth, kReportPictureHeight), kJpegQuality);
@@ -55,6 +54,38 @@ void DrawPictures(ReportPair& pair, DecodedImages& images, bool decoded, unsigne
     }
 }
 
+// One pair, decoded once: the comparison (the desktop program's numbers, or
+// the failure), then from the same images the field's metrics and the
+// pictures. A decoded pair's comparison leaves its images; a pair of the
+// desktop route is decoded here.
+ReportPair ReportOnePair(const ListedPair& listed, StreamBuffers& buffers, unsigned threads) {
+    ReportPair pair;
+    DecodedImages images;
+    pair.result = ComparePlannedPair(listed, nullptr, buffers, StandardOptions{false, threads}, &images);
+    pair.measure.original = pair.result.original;
+    pair.measure.manipulated = pair.result.manipulated;
+    pair.measure.group = listed.group;
+    if (pair.result.error) {
+        pair.measure.error = pair.result.error;
+        return pair;
+    }
+    if (images.original.width == 0) {
+        if (const auto failure = Attempt([&] {
+                std::tie(images.original, images.manipulated) =
+                    DecodeBoth(pair.result.original, pair.result.manipulated, threads);
+            })) {
+            pair.measure.error = failure;
+            pair.pictureError = *failure;
+            return pair;
+        }
+    }
+    pair.measure.error = Attempt([&] {
+        pair.measure.metrics = ComputeMeasure(images.original, images.manipulated, MeasureOptions{true, threads});
+    });
+    DrawPictures(pair, images);
+    return pair;
+}
+
 }  // namespace
 
 int RunReport(const Options& options, const PairListing& listing, std::span<const std::string> arguments,
@@ -70,21 +101,20 @@ int RunReport(const Options& options, const PairListing& listing, std::span<cons
     const InterruptFlag interrupt;
     ReportRun run;
     run.arguments.assign(arguments.begin(), arguments.end());
-    SummaryBuilder summary;
-    bool allOk = true;
+    run.version = VersionText();
+    while (!run.version.empty() && run.version.back() == '\n') run.version.pop_back();
+    run.created = IsoUtc(std::time(nullptr));
+    MeasureSummaryBuilder summary;
+    size_t failed = 0;
     StreamBuffers buffers;
-    StandardOptions standard{true, threads};
     for (size_t i = 0; i < pairs.size(); ++i) {
         if (interrupt.Raised().load()) {
             progress.Erase();
             return kExitInterrupted;
         }
-        ReportPair pair;
-        DecodedImages images;
-        pair.result = ComparePlannedPair(pairs[i], nullptr, buffers, standard, &images);
-        if (!pair.result.error) DrawPictures(pair, images, images.original.width > 0, threads);
-        allOk = allOk && !pair.result.error;
-        summary.Add(pair.result);
+        ReportPair pair = ReportOnePair(pairs[i], buffers, threads);
+        if (pair.measure.error) ++failed;
+        summary.Add(pair.measure);
         run.pairs.push_back(std::move(pair));
         progress.Update(i + 1);
     }
@@ -95,6 +125,6 @@ int RunReport(const Options& options, const PairListing& listing, std::span<cons
         err << text::CannotWriteFile(options.output, *reason) << std::flush;
         return kExitFailure;
     }
-    out << text::ReportWritten(options.output, run.pairs.size(), run.summary.failed) << '\n';
-    return allOk ? kExitSuccess : kExitFailure;
+    out << text::ReportWritten(options.output, run.pairs.size(), failed) << '\n';
+    return failed == 0 ? kExitSuccess : kExitFailure;
 }

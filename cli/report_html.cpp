@@ -1,7 +1,11 @@
 #include "report_html.h"
 
+#include <charconv>
 #include <cmath>
+#include <iterator>
+#include <string_view>
 
+#include "measure_summary_output.h"
 #include "metrics.h"
 #include "svg_canvas.h"
 
@@ -89,42 +93,109 @@ constexpr const char* kScript = R"(<script>
 })();
 </script>)";
 
-std::string SummaryTable(const RunSummary& summary) {
-    std::string html = "<p>Pairs: " + std::to_string(summary.pairs) + ", failed: " + std::to_string(summary.failed) +
-                       ", identical: " + std::to_string(summary.identical) + ".</p>\n";
-    html += "<table id=\"summary\"><thead><tr><th>metric</th><th>count</th><th>mean</th><th>median</th><th>min</th>"
-            "<th>max</th><th>sample sd</th></tr></thead><tbody>\n";
-    for (const MetricSummary& m : summary.metrics) {
-        html += "<tr><td>" + Escaped(m.label) + "</td><td class=\"n\">" + std::to_string(m.count) + "</td>";
-        for (const double v : {m.mean, m.median, m.min, m.max}) html += "<td class=\"n\">" + Number(v, 6) + "</td>";
-        html += "<td class=\"n\">" + (m.sampleStddev ? Number(*m.sampleStddev, 6) : std::string("-")) + "</td></tr>\n";
+// The columns of the pairs table, in order: the field's metrics under the
+// names `measure` gives them, then the desktop program's two numbers.
+struct ReportColumnInfo {
+    const char* key;
+    const char* heading;
+};
+
+constexpr ReportColumnInfo kColumns[] = {
+    {"index", "#"},
+    {"original", "original"},
+    {"manipulated", "manipulated"},
+    {"group", "group"},
+    {"peak", "peak"},
+    {"mse", "mse"},
+    {"psnr", "psnr"},
+    {"ssim", "ssim"},
+    {"mae", "mae"},
+    {"nc", "nc"},
+    {"ber", "ber"},
+    {"change_rate", "change_rate"},
+    {"desktop_mse", "MSE (desktop program)"},
+    {"desktop_psnr", "PSNR (desktop program)"},
+    {"error", "error"},
+};
+
+// The shortest text that reads back as the same double, for sort keys.
+std::string SortKey(double v) {
+    if (std::isinf(v)) return v > 0 ? "1e999" : "-1e999";
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return ec == std::errc() ? std::string(buffer, end) : std::string();
+}
+
+// A cell of one of the field's metrics: six significant digits shown, the
+// full value as its sort key and title.
+std::string MeasureCell(const std::optional<double>& value) {
+    if (!value) return "<td class=\"n\" data-v=\"\"></td>";
+    const std::string key = SortKey(*value);
+    return "<td class=\"n\" data-v=\"" + key + "\" title=\"" + (std::isinf(*value) ? Number(*value, 0) : key) + "\">" +
+           (std::isinf(*value) ? Number(*value, 0) : MeasureSummaryNumber(*value, ".")) + "</td>";
+}
+
+std::string SummaryBlock(const GroupSummary& block) {
+    std::string html = "<h3>group " + (block.group.empty() ? std::string("(none)") : Escaped(block.group));
+    if (block.peak == 0) html += " (no pair succeeded)";
+    else html += " (peak " + std::to_string(block.peak) + ")" + (block.splitByPeak ? ", split by peak" : "");
+    html += "</h3>\n<p>Pairs: " + std::to_string(block.pairs) + ", failed: " + std::to_string(block.failed) +
+            ", identical: " + std::to_string(block.identical) + ".</p>\n";
+    html += "<table class=\"summary\"><thead><tr><th>metric</th><th>count</th><th>mean</th><th>sd</th>"
+            "<th>median</th><th>min</th><th>max</th></tr></thead><tbody>\n";
+    std::string notes;
+    for (const MetricStats& m : block.metrics) {
+        const auto cell = [](const std::optional<double>& v) {
+            if (!v) return std::string("<td class=\"n\"></td>");
+            return "<td class=\"n\" title=\"" + SortKey(*v) + "\">" + MeasureSummaryNumber(*v, ".") + "</td>";
+        };
+        const auto some = [&](double v) { return m.count > 0 ? std::optional<double>(v) : std::nullopt; };
+        html += "<tr><td>" + Escaped(m.metric) + "</td><td class=\"n\">" + std::to_string(m.count) + "</td>" +
+                cell(some(m.mean)) + cell(m.sd) + cell(some(m.median)) + cell(some(m.min)) + cell(some(m.max)) +
+                "</tr>\n";
+        if (m.infinite > 0)
+            notes += "<p>" + Escaped(m.metric) + ": " + std::to_string(m.infinite) +
+                     " infinite (identical) pairs left out of the statistics.</p>\n";
     }
-    return html + "</tbody></table>\n";
+    return html + "</tbody></table>\n" + notes;
 }
 
 std::string PairRow(size_t index, const ReportPair& pair) {
     const PairResult& r = pair.result;
-    const bool desktop = !r.error && !r.metricsUnavailable;
-    std::optional<double> mse, psnr, stdPsnr, ssim, changed;
-    if (desktop) {
-        mse = r.metrics.MSE;
-        psnr = r.metrics.PSNR;
+    const MeasureResult& measure = pair.measure;
+    const MeasureMetrics* m = !measure.error && measure.metrics ? &*measure.metrics : nullptr;
+    // The desktop program's numbers: 8-bit RGB pairs only.
+    std::optional<double> desktopMse, desktopPsnr;
+    if (!r.error && !r.metricsUnavailable) {
+        desktopMse = r.metrics.MSE;
+        desktopPsnr = r.metrics.PSNR;
     }
-    if (!r.error && r.standard) {
-        stdPsnr = r.standard->psnr;
-        ssim = r.standard->ssim;
-        changed = static_cast<double>(r.standard->changedSamples);
-    }
-    std::string error = r.error ? *r.error : pair.pictureError;
-    if (!r.error && r.standard && r.standard->ssimUnavailable) {
+    std::string error = measure.error ? *measure.error : r.error ? *r.error : pair.pictureError;
+    if (!measure.error && !pair.pictureError.empty() && error != pair.pictureError) {
         if (!error.empty()) error += '\n';
-        error += *r.standard->ssimUnavailable;
+        error += pair.pictureError;
     }
-    std::string html = "<tr><td class=\"n\" data-v=\"" + std::to_string(index + 1) + "\"><a href=\"#pair" +
-                       std::to_string(index + 1) + "\">" + std::to_string(index + 1) + "</a></td>";
-    html += "<td class=\"path\">" + Escaped(r.original) + "</td><td class=\"path\">" + Escaped(r.manipulated) + "</td>";
-    html += NumberCell(mse, 3) + NumberCell(psnr, 3) + NumberCell(stdPsnr, 3) + NumberCell(ssim, 6) +
-            NumberCell(changed, 0);
+    if (m && m->ssimUnavailable) {
+        if (!error.empty()) error += '\n';
+        error += *m->ssimUnavailable;
+    }
+    const std::string number = std::to_string(index + 1);
+    std::string html = "<tr><td class=\"n\" data-v=\"" + number + "\"><a href=\"#pair" + number + "\">" + number +
+                       "</a></td>";
+    html += "<td class=\"path\">" + Escaped(r.original) + "</td><td class=\"path\">" + Escaped(r.manipulated) +
+            "</td><td class=\"path\">" + Escaped(measure.group) + "</td>";
+    if (m) html += "<td class=\"n\" data-v=\"" + std::to_string(m->peak) + "\">" + std::to_string(m->peak) + "</td>";
+    else html += "<td class=\"n\" data-v=\"\"></td>";
+    const MeasureFigures* f = m ? &m->overall : nullptr;
+    const auto figure = [&](auto get) { return f ? get(*f) : std::optional<double>(); };
+    html += MeasureCell(figure([](const MeasureFigures& x) -> std::optional<double> { return x.mse; }));
+    html += MeasureCell(figure([](const MeasureFigures& x) -> std::optional<double> { return x.psnr; }));
+    html += MeasureCell(figure([](const MeasureFigures& x) { return x.ssim; }));
+    html += MeasureCell(figure([](const MeasureFigures& x) -> std::optional<double> { return x.mae; }));
+    html += MeasureCell(figure([](const MeasureFigures& x) { return x.nc; }));
+    html += MeasureCell(figure([](const MeasureFigures& x) { return x.ber; }));
+    html += MeasureCell(figure([](const MeasureFigures& x) -> std::optional<double> { return x.changeRate; }));
+    html += NumberCell(desktopMse, 3) + NumberCell(desktopPsnr, 3);
     html += "<td class=\"error\">" + Escaped(error) + "</td></tr>\n";
     return html;
 }
@@ -171,24 +242,51 @@ std::string Base64(const std::string& bytes) {
     return out;
 }
 
+int ReportColumn(const char* key) {
+    for (size_t i = 0; i < std::size(kColumns); ++i)
+        if (std::string_view(kColumns[i].key) == key) return static_cast<int>(i);
+    return -1;
+}
+
+std::string IsoUtc(std::time_t time) {
+    std::tm utc{};
+    gmtime_r(&time, &utc);
+    char buffer[32];
+    const size_t length = std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return std::string(buffer, length);
+}
+
 std::string ReportHtml(const ReportRun& run) {
     std::string arguments;
     for (const std::string& a : run.arguments) {
         if (!arguments.empty()) arguments += ' ';
         arguments += a;
     }
+    const std::string ssimColumn = std::to_string(ReportColumn("ssim"));
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
                        "<meta name=\"viewport\" content=\"width=device-width\">"
+                       "<meta name=\"generator\" content=\"" + Escaped(run.version) + "\">"
                        "<title>citra report</title>\n";
     html += kStyle;
     html += "</head><body>\n<h1>citra report</h1>\n<h2>Parameters</h2>\n<p><code>citra " + Escaped(arguments) +
-            "</code></p>\n<p>MSE and PSNR: the desktop program's (the three bytes of a pixel summed; 24-bit pairs). "
-            "PSNR per sample and SSIM: as scikit-image computes them (SSIM: Gaussian window, sigma 1.5, "
-            "K1 0.01, K2 0.03, data range the files' peak).</p>\n";
-    html += "<h2>Summary</h2>\n" + SummaryTable(run.summary);
-    html += "<h2>Pairs</h2>\n<p>Click a column's heading to sort by it (again to reverse); an address ending in #sort=6 opens the table sorted by SSIM.</p>\n<table id=\"pairs\"><thead><tr>"
-            "<th>#</th><th>original</th><th>manipulated</th><th>MSE</th><th>PSNR</th><th>PSNR (per sample)</th>"
-            "<th>SSIM</th><th>changed samples</th><th>error</th></tr></thead><tbody>\n";
+            "</code></p>\n<p id=\"made\">Written by <span id=\"version\">" + Escaped(run.version) +
+            "</span> on <time id=\"created\" datetime=\"" + Escaped(run.created) + "\">" + Escaped(run.created) +
+            "</time> (UTC).</p>\n"
+            "<p>mse, psnr, ssim, mae, nc, ber, change_rate: the field's metrics as <code>citra measure</code> "
+            "computes them from the decoded images, over every sample of every channel (PSNR and SSIM with the "
+            "files' peak as data range; SSIM as scikit-image computes it: Gaussian window, sigma 1.5, K1 0.01, "
+            "K2 0.03). psnr is infinite for identical pictures. Shown with six significant digits; the full value "
+            "is the cell's tooltip and its sort key. MSE (desktop program) and PSNR (desktop program): the desktop "
+            "program's numbers (the three bytes of a pixel summed), for 8-bit RGB pairs only.</p>\n";
+    html += "<h2>Summary</h2>\n<p>Per group, never pooling pictures of different peak: a group with several "
+            "peaks is split by peak. Statistics over the pairs that succeeded; sd is the sample standard "
+            "deviation (divided by count - 1).</p>\n";
+    for (const GroupSummary& block : run.summary) html += SummaryBlock(block);
+    html += "<h2>Pairs</h2>\n<p>Click a column's heading to sort by it (again to reverse); an address ending in "
+            "#sort=" + ssimColumn + " opens the table sorted by ssim.</p>\n<table id=\"pairs\"><thead><tr>";
+    for (const ReportColumnInfo& column : kColumns)
+        html += "<th data-key=\"" + std::string(column.key) + "\">" + Escaped(column.heading) + "</th>";
+    html += "</tr></thead><tbody>\n";
     for (size_t i = 0; i < run.pairs.size(); ++i) html += PairRow(i, run.pairs[i]);
     html += "</tbody></table>\n<h2>Pictures</h2>\n";
     for (size_t i = 0; i < run.pairs.size(); ++i) html += PairSection(i, run.pairs[i]);

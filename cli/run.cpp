@@ -6,20 +6,16 @@
 #include "diff_command.h"
 #include "exit_codes.h"
 #include "histogram_command.h"
+#include "measure_command.h"
 #include "report_command.h"
 #include "checked_output.h"
 #include "decimal_separator.h"
-#include "interrupt.h"
 #include "pair_list.h"
 #include "options.h"
-#include "pair_runner.h"
-#include "progress.h"
+#include "pair_batch.h"
 #include "result_writer.h"
-#include "shard.h"
 #include "summary.h"
 #include "texts.h"
-#include "whole_file.h"
-#include "worker_count.h"
 
 namespace {
 
@@ -63,82 +59,38 @@ int Finished(int exitCode, std::ostream& out, std::ostream& err) {
 // or in a file of its own. False when the file could not be written.
 bool WriteSummary(const Options& options, const RunSummary& summary, bool tableWritten, std::ostream& out,
                   std::ostream& err) {
-    const std::string separator = options.format == OutputFormat::Text ? UserDecimalSeparator() : ".";
-    const auto render = [&] {
-        switch (options.format) {
-        case OutputFormat::Json: return SummaryJson(summary) + "\n";
-        case OutputFormat::Csv: return SummaryCsv(summary);
-        case OutputFormat::Text: break;
-        }
-        return SummaryText(summary, separator);
-    };
-    if (!options.summaryFile.empty()) {
-        if (const auto reason = WriteWholeFile(options.summaryFile, render())) {
-            err << text::CannotWriteSummary(options.summaryFile, *reason) << std::flush;
-            return false;
-        }
-        return true;
+    std::string rendered;
+    switch (options.format) {
+    case OutputFormat::Json: rendered = SummaryJson(summary) + "\n"; break;
+    case OutputFormat::Csv: rendered = SummaryCsv(summary); break;
+    case OutputFormat::Text: rendered = SummaryText(summary, SummarySeparator(options)); break;
     }
-    if (options.format == OutputFormat::Csv) {
-        err << render() << std::flush;
-    } else {
-        if (options.format == OutputFormat::Text && tableWritten) out << '\n';
-        out << render();
-    }
-    return true;
-}
-
-// Keeps the items of the shard's share.
-template <typename T>
-void KeepShare(std::vector<T>& items, const std::optional<Shard>& shard) {
-    if (!shard) return;
-    const IndexRange range = ShardRange(items.size(), *shard);
-    items.erase(items.begin() + static_cast<std::ptrdiff_t>(range.end), items.end());
-    items.erase(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(range.begin));
+    return PutSummary(options, rendered, tableWritten, nullptr, out, err);
 }
 
 int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Terminals terminals) {
     PairListing listing = ListPairs(options.files);
     if (listing.usageError) return UsageError(err, *listing.usageError);
     KeepShare(listing.pairs, options.shard);
-    const size_t pairCount = listing.pairs.size();
 
     const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
-    const bool showProgress = options.progress == ProgressMode::On ||
-                              (options.progress == ProgressMode::Auto && terminals.err);
-    ProgressBar progress(err, showProgress, pairCount, terminals.out && terminals.err);
-    const InterruptFlag interrupt;
-    std::atomic<bool> outputLost{!out};
-
-    PairRunSettings settings;
-    settings.jobs = options.jobs != 0 ? options.jobs : DefaultWorkerCount();
-    settings.stop = &interrupt.Raised();
-    settings.abandon = &outputLost;
+    PairBatch batch(options, listing.pairs.size(), out, err, terminals);
+    PairRunSettings settings = batch.Settings();
     // Several pairs at once each take one thread for their SSIM.
-    settings.standard = StandardOptions{options.ssim, pairCount > 1 && settings.jobs > 1 ? 1u : 0u};
-    bool allOk = true;
+    settings.standard = StandardOptions{options.ssim, batch.ThreadsPerPair()};
     SummaryBuilder summary;
-    PairRunCallbacks callbacks;
-    callbacks.deliver = [&](const PairResult& result) {
-        allOk = allOk && !result.error;
-        summary.Add(result);
-        progress.BeforeOutput();
-        writer->Write(result);
-        if (!out) outputLost.store(true);
-    };
-    callbacks.tick = [&](size_t finished) { progress.Update(finished); };
-    RunPairs(listing, settings, callbacks);
-
-    progress.Erase();
+    RunPairs(listing, settings, batch.Callbacks<PairResult>([&](const PairResult& result) {
+                 summary.Add(result);
+                 writer->Write(result);
+                 return !result.error;
+             }));
+    batch.Done();
     writer->Finish();
     const RunSummary totals = summary.Build();
     bool summaryWritten = true;
-    if ((options.summary || options.format == OutputFormat::Text) && !outputLost.load())
+    if ((options.summary || options.format == OutputFormat::Text) && !batch.OutputLost())
         summaryWritten = WriteSummary(options, totals, totals.pairs > 0, out, err);
-    const int exitCode = interrupt.Raised().load()      ? kExitInterrupted
-                         : allOk && summaryWritten ? kExitSuccess
-                                                   : kExitFailure;
-    return Finished(exitCode, out, err);
+    return Finished(batch.ExitCode(summaryWritten), out, err);
 }
 
 }  // namespace
@@ -153,6 +105,16 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
 
     const Options& options = parsed.options;
     if (options.command == Command::Compare) return RunCompare(options, out, err, terminals);
+    if (options.command == Command::Measure) {
+        PairListing listing = options.pairsFile.empty() ? ListPairs(options.files) : ListPairsFromFile(options.pairsFile);
+        if (listing.usageError) return UsageError(err, *listing.usageError);
+        if (listing.readError) {
+            err << text::kMessagePrefix << *listing.readError << '\n' << std::flush;
+            return Finished(kExitFailure, out, err);
+        }
+        KeepShare(listing.pairs, options.shard);
+        return Finished(RunMeasure(options, listing, out, err, terminals), out, err);
+    }
     if (options.command == Command::Diff) return Finished(RunDiff(options, out, err), out, err);
     if (IsHistogramTable(options)) return Finished(RunHistogramTable(options, out, err), out, err);
     if (options.command == Command::Report) {
@@ -171,6 +133,7 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
     case Command::Compare:
     case Command::Diff:
     case Command::Report:
+    case Command::Measure:
     case Command::None: break;
     }
     writer->Finish();

@@ -1,7 +1,7 @@
 #pragma once
 // The whole tool behind main(): parses the arguments, runs the command and
 // returns the exit code (0 all succeeded, 1 something failed, 2 usage error,
-// 130 compare interrupted by SIGINT).
+// 130 compare or measure interrupted by SIGINT).
 #include <ostream>
 #include <span>
 #include <string>

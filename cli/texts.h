@@ -22,6 +22,11 @@ inline constexpr const char* kNoCommand = "no command given";
 inline constexpr const char* kInfoNeedsFile = "info needs at least one FILE";
 inline constexpr const char* kHistogramNeedsFile = "histogram needs exactly one FILE";
 inline constexpr const char* kCompareNeedsTwo = "compare needs an ORIGINAL and at least one MANIPULATED file";
+inline constexpr const char* kMeasureNeedsTwo =
+    "measure needs an ORIGINAL and at least one MANIPULATED file, or --pairs FILE";
+inline constexpr const char* kPairsTakeNoOperand = "measure --pairs FILE takes no other operand";
+inline constexpr const char* kPairsOnlyForMeasure = "--pairs is only for measure";
+inline constexpr const char* kNoSsimOnlyForMeasure = "--no-ssim is only for measure";
 inline constexpr const char* kJsonAndCsv = "--json and --csv cannot be used together";
 inline constexpr const char* kCsvOnlyForCompareAndHistogram = "--csv is only for compare and histogram";
 inline constexpr const char* kCsvTakesOneFile = "histogram --csv takes one FILE";

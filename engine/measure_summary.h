@@ -32,6 +32,10 @@ struct GroupSummary {
     std::vector<MetricStats> metrics;  // in MeasureColumns' order of the overall figures
 };
 
+// The statistics of the finite values (any order); `infinite` is stored as
+// given. mean, median, min and max mean something only when count > 0.
+MetricStats SummarizeMetric(std::string metric, std::vector<double> values, size_t infinite = 0);
+
 class MeasureSummaryBuilder {
 public:
     void Add(const MeasureResult& result);

@@ -9,17 +9,19 @@
 #include <utility>
 
 #include "file_pair.h"
+#include "measure_pairs.h"
 #include "pair_plan.h"
 #include "thread_start.h"
 
 namespace {
 
 // Results by index; the consumer takes them strictly in index order.
+template <class Result>
 class ReorderBuffer {
 public:
     explicit ReorderBuffer(size_t count) : slots_(count) {}
 
-    void Put(size_t index, PairResult result) {
+    void Put(size_t index, Result result) {
         {
             std::lock_guard lock(mutex_);
             slots_[index] = std::move(result);
@@ -29,10 +31,10 @@ public:
     }
 
     // The result at `index`, waiting at most `timeout` for it.
-    std::optional<PairResult> Take(size_t index, std::chrono::milliseconds timeout) {
+    std::optional<Result> Take(size_t index, std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex_);
         ready_.wait_for(lock, timeout, [&] { return slots_[index].has_value(); });
-        std::optional<PairResult> result = std::move(slots_[index]);
+        std::optional<Result> result = std::move(slots_[index]);
         slots_[index].reset();
         return result;
     }
@@ -45,7 +47,7 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable ready_;
-    std::vector<std::optional<PairResult>> slots_;
+    std::vector<std::optional<Result>> slots_;
     size_t finished_ = 0;
 };
 
@@ -59,11 +61,12 @@ bool Stopping(const PairRunSettings& settings) {
 
 }  // namespace
 
-PairRunEnd RunPairList(size_t count, const PairComputation& compute, const PairRunSettings& settings,
-                       const PairRunCallbacks& callbacks) {
+template <class Result>
+PairRunEnd RunPairList(size_t count, const std::type_identity_t<PairComputationOf<Result>>& compute,
+                       const PairRunSettings& settings, const PairRunCallbacksOf<Result>& callbacks) {
     const unsigned jobs = settings.jobs < 1 ? 1 : settings.jobs;
     const size_t workerCount = std::min<size_t>(jobs, count);
-    ReorderBuffer buffer(count);
+    ReorderBuffer<Result> buffer(count);
     std::atomic<size_t> next{0};
     PairRunEnd end = PairRunEnd::Completed;
     {
@@ -90,7 +93,7 @@ PairRunEnd RunPairList(size_t count, const PairComputation& compute, const PairR
             }
             // Once stopping, only what is already finished, in order, goes out.
             const bool stopping = Stopping(settings);
-            std::optional<PairResult> result =
+            std::optional<Result> result =
                 buffer.Take(written, stopping ? std::chrono::milliseconds(0) : settings.tickInterval);
             if (result) {
                 callbacks.deliver(*result);
@@ -105,6 +108,11 @@ PairRunEnd RunPairList(size_t count, const PairComputation& compute, const PairR
     }
     return end;
 }
+
+template PairRunEnd RunPairList<PairResult>(size_t, const PairComputationOf<PairResult>&, const PairRunSettings&,
+                                            const PairRunCallbacksOf<PairResult>&);
+template PairRunEnd RunPairList<MeasureResult>(size_t, const PairComputationOf<MeasureResult>&,
+                                               const PairRunSettings&, const PairRunCallbacksOf<MeasureResult>&);
 
 PairRunEnd RunPairs(const PairListing& listing, const PairRunSettings& settings, const PairRunCallbacks& callbacks) {
     const std::vector<ListedPair>& pairs = listing.pairs;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "pair_list.h"
@@ -41,21 +42,30 @@ struct PairRunSettings {
     StandardOptions standard;
 };
 
-struct PairRunCallbacks {
-    std::function<void(const PairResult&)> deliver;  // in argument order
-    std::function<void(size_t finished)> tick;       // optional
+// What the caller is handed, for results of type Result (compare's
+// PairResult, measure's MeasureResult).
+template <class Result>
+struct PairRunCallbacksOf {
+    std::function<void(const Result&)> deliver;  // in argument order
+    std::function<void(size_t finished)> tick;   // optional
 };
+using PairRunCallbacks = PairRunCallbacksOf<PairResult>;
 
 enum class PairRunEnd { Completed, Stopped };
 
 // Computes pair `index` using the calling worker's buffers; called from the
 // workers, several at once.
-using PairComputation = std::function<PairResult(size_t index, StreamBuffers& buffers)>;
+template <class Result>
+using PairComputationOf = std::function<Result(size_t index, StreamBuffers& buffers)>;
+using PairComputation = PairComputationOf<PairResult>;
 
 // The workers, the reorder buffer and the deliveries of RunPairs for any
-// list of `count` pairs, e.g. pairs that each have their own original.
-PairRunEnd RunPairList(size_t count, const PairComputation& compute, const PairRunSettings& settings,
-                       const PairRunCallbacks& callbacks);
+// list of `count` pairs, e.g. pairs that each have their own original, or
+// pairs measured by MeasureListedPair. Defined for Result = PairResult and
+// MeasureResult (measure_pairs.h).
+template <class Result>
+PairRunEnd RunPairList(size_t count, const std::type_identity_t<PairComputationOf<Result>>& compute,
+                       const PairRunSettings& settings, const PairRunCallbacksOf<Result>& callbacks);
 
 // The pairs of a listing, each compared by ComparePlannedPair.
 PairRunEnd RunPairs(const PairListing& listing, const PairRunSettings& settings, const PairRunCallbacks& callbacks);

@@ -3,12 +3,16 @@
 The core of the command-line tool ``citra`` as a Python module: the same
 readers, limits and messages, the same numbers to the last bit.
 
-Images are numpy arrays of height x width x channels (1 grey, 2 grey and
-alpha, 3 RGB, 4 RGBA; a 2-D array is grey), rows from the top, uint8 or
-uint16 samples. Wherever an image is taken, a path (str, bytes or
-os.PathLike) may stand for it and is read as ``load`` reads it. Arrays are
-read where they lie when C-contiguous (copied once otherwise), and the GIL
-is released while the core computes, so Python threads run in parallel.
+Images are numpy arrays, rows from the top, uint8 or uint16 samples:
+height x width for grey, height x width x channels for 2 (grey and alpha),
+3 (RGB) or 4 (RGBA); height x width x 1 is taken as grey too. ``load``
+returns a grey file as height x width. Wherever an image is taken, a path
+(str, bytes or os.PathLike) may stand for it and is read as ``load`` reads
+it, and any other object is taken as ``numpy.asarray`` sees it (a Pillow
+image in mode L, I;16, LA, RGB or RGBA, for instance; convert a palette
+image first, or its indices are taken as grey). Arrays are read where they
+lie when C-contiguous (copied once otherwise), and the GIL is released
+while the core computes, so Python threads run in parallel.
 
 ``peak`` (arrays only) is the largest value a sample may take: by default
 255 for uint8 and 65535 for uint16; for 10-bit data in uint16 give 1023.
@@ -18,22 +22,34 @@ Errors: ``citra.ReadError`` for a file that cannot be read,
 ``citra.Error``. Arguments of the wrong type or shape raise TypeError or
 ValueError.
 
-``citra.dask.compare`` runs a study of many pairs on a Dask cluster.
+``measure`` gives the figures of the field (MSE, PSNR, SSIM, MAE, NC, BER,
+changes; overall and per channel) as one flat dict per pair, the row of
+``citra --csv measure``; ``citra.dask.measure`` and ``citra.dask.compare``
+run a study of many pairs on a Dask cluster.
 """
 import json
 import os
 
+import numpy
+
 from . import _citra
 from ._citra import Error, PairError, ReadError, __version__
 
-__all__ = ["Error", "ReadError", "PairError", "load", "compare", "histogram", "ssim_map", "diff", "default_threads"]
+__all__ = ["Error", "ReadError", "PairError", "load", "compare", "measure", "histogram", "ssim_map", "diff",
+           "default_threads"]
 
 
 def _operand(image):
-    """An image argument as the core takes it: a path as bytes, else as given."""
+    """An image argument as the core takes it: a path as bytes, an array as
+    given, anything else as numpy.asarray sees it."""
     if isinstance(image, (str, bytes, os.PathLike)):
         return os.fsencode(image)
-    return image
+    if isinstance(image, numpy.ndarray):
+        return image
+    array = numpy.asarray(image)
+    if array.dtype == object:
+        raise TypeError("citra takes a path or an array of uint8 or uint16 samples, not " + type(image).__name__)
+    return array
 
 
 def default_threads():
@@ -49,9 +65,11 @@ def default_threads():
 
 
 def load(path, *, return_peak=False):
-    """The image in the file as a numpy array (height x width x channels).
+    """The image in the file as a numpy array.
 
-    uint8 or uint16 as the file stores its samples. BMP (every depth), PNG,
+    height x width for a grey file (one channel), height x width x channels
+    for grey and alpha (2), RGB (3) and RGBA (4); uint8 or uint16 as the
+    file stores its samples. BMP (every depth), PNG,
     TIFF, JPEG and PGM/PPM/PBM, chosen by the extension, read as
     ``citra compare`` reads them. With ``return_peak`` a pair (array,
     peak): the largest value a sample can take, which for a PNM file is its
@@ -65,9 +83,9 @@ def load(path, *, return_peak=False):
 def _row(text, a, b):
     row = json.loads(text)
     # An array has no name: None where the tool writes the file's.
-    if not isinstance(_operand(a), bytes):
+    if not isinstance(a, (str, bytes, os.PathLike)):
         row["original"] = None
-    if not isinstance(_operand(b), bytes):
+    if not isinstance(b, (str, bytes, os.PathLike)):
         row["manipulated"] = None
     return row
 
@@ -132,6 +150,50 @@ def diff(a, b, *, mode="abs", gain=None, plane=0, threads=0, peak=None):
     A dict with the keys of ``citra --json diff``'s line (``mode``,
     ``width``, ``height``; ``gain``, ``scale_max``, ``largest`` for abs and
     heat; ``plane`` for lsb), ``description`` (the PNG's text chunks) and
-    ``image``: uint8, height x width x channels.
+    ``image``: uint8, height x width x channels (height x width for a
+    grey picture).
     """
     return _citra.diff(_operand(a), _operand(b), mode, gain, plane, threads, peak)
+
+
+def measure(a, b, *, ssim=True, threads=0, peak=None, errors="raise"):
+    """The figures of the field for a pair: one row of ``citra --csv measure`` as a flat dict.
+
+    The keys are the tool's columns, in its order: ``original``,
+    ``manipulated`` (the paths; None for an array), ``group`` ("" here),
+    ``width``, ``height``, ``channels``, ``bits``, ``peak``; the overall
+    ``mse``, ``psnr``, ``ssim``, ``mae``, ``nc``, ``ber``,
+    ``changed_samples``, ``change_rate``, ``max_abs_diff``, ``identical``;
+    the same for each channel with its name before them (``R_mse``, ...,
+    ``A_identical``, ``Y_mse`` for grey); ``ssim_unavailable`` and
+    ``error``. Values are int, float, bool, str or None (what the images do
+    not have, or a figure that does not apply); the PSNR of identical
+    images is ``math.inf``.
+
+    The numbers are those scikit-image and numpy give for the decoded
+    arrays, every overall figure over every sample of every channel, alpha
+    included: ``mse``, ``psnr`` and ``ssim`` as ``skimage.metrics`` with
+    the peak as data range (``ssim`` the mean over the channels, as
+    ``structural_similarity(..., channel_axis=-1, gaussian_weights=True,
+    sigma=1.5, use_sample_covariance=False)``; None with
+    ``ssim_unavailable`` saying why when the images are too small, and
+    None without ``ssim``); ``mae`` mean |a - b|; ``nc``
+    sum(a b) / sqrt(sum(a^2) sum(b^2)) (None when either is all zero);
+    ``ber`` the fraction of samples that differ when both images are
+    bilevel (every sample 0 or the peak), else None.
+
+    Two paths are measured as the tool measures them; arrays (and a path
+    beside an array) as decoded images. ``threads``: 0 for
+    ``default_threads()``. A pair that fails (a file that cannot be read,
+    images that differ in size, channels, depth or peak) raises PairError
+    (its ``row`` the dict with ``error``); with ``errors="return"`` that
+    dict is returned instead.
+    """
+    if errors not in ("raise", "return"):
+        raise ValueError('errors must be "raise" or "return", not %r' % (errors,))
+    row = _citra.measure(_operand(a), _operand(b), bool(ssim), threads, peak)
+    if row["error"] is not None and errors == "raise":
+        failure = PairError(row["error"])
+        failure.row = row
+        raise failure
+    return row

@@ -6,7 +6,13 @@ import numpy.typing as npt
 
 
 Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
-Operand = Union[Path, npt.NDArray[np.uint8], npt.NDArray[np.uint16]]
+# A path, or an array of uint8 or uint16 samples (height x width, or
+# height x width x 1..4), or any object numpy.asarray turns into one (a
+# Pillow image).
+Operand = Union[Path, npt.NDArray[np.uint8], npt.NDArray[np.uint16], npt.ArrayLike]
+# A value of a measure row: None, an integer, a number (math.inf for the
+# PSNR of identical images), a truth value or text.
+MeasureValue = Union[None, int, float, bool, str]
 
 __version__: str  # the project's version, as citra --version prints it
 
@@ -38,6 +44,15 @@ def compare(
     peak: Optional[int] = ...,
     errors: Literal["raise", "row"] = ...,
 ) -> dict[str, Any]: ...
+def measure(
+    a: Operand,
+    b: Operand,
+    *,
+    ssim: bool = ...,
+    threads: int = ...,
+    peak: Optional[int] = ...,
+    errors: Literal["raise", "return"] = ...,
+) -> dict[str, MeasureValue]: ...
 def default_threads() -> int: ...
 def histogram(image: Operand, *, bins: Optional[int] = ..., peak: Optional[int] = ...) -> Histogram: ...
 def ssim_map(a: Operand, b: Operand, *, threads: int = ..., peak: Optional[int] = ...) -> npt.NDArray[np.float32]: ...

@@ -1,23 +1,26 @@
 """Studies of many pairs spread over a Dask cluster.
 
-``compare(covers, stegos, client)`` pairs the files as ``citra compare``
-pairs its operands, computes each pair with the module on the workers and
-returns one row per pair, in the order of the pairs; a failed pair is a
-row with its message, never dropped. Every row equals the line
-``citra --json compare`` writes for that pair.
+``compare(covers, stegos, client)`` and ``measure(covers, stegos, client)``
+pair the files as the command-line tool pairs its operands, compute each
+pair with the module on the workers and return one row per pair, in the
+order of the pairs; a failed pair is a row with its message, never
+dropped. Every row of ``compare`` equals the line ``citra --json compare``
+writes for that pair; the frame of ``measure`` equals ``pandas.read_csv``
+of ``citra --csv measure``.
 
 The workers open the files themselves: on a cluster give paths every
 worker can reach (shared storage, absolute paths), and install the module
 on every worker. A worker that computes pairs keeps up to 256 MiB of
 freed memory for reuse (glibc's allocator settings, as the tool sets them).
 """
+import io
 import json
 import math
 import os
 
 from . import _citra
 
-__all__ = ["pairs", "compare"]
+__all__ = ["pairs", "compare", "measure"]
 
 
 def _is_path(value):
@@ -41,27 +44,36 @@ def pairs(covers, stegos):
     folder with a stego that is not a folder raises ValueError, as the
     command-line tool refuses it.
     """
+    return [(a, b, os.fsdecode(e) if e is not None else None) for a, b, e, _group in _listed(covers, stegos)]
+
+
+def _listed(covers, stegos):
+    """The pairs as (original, manipulated, error, group), all bytes but an
+    error of None: the group is the stego folder of a study, the folder
+    beside one original that gave the pair, else empty."""
     if _is_path(covers):
-        found = _citra.list_pairs([os.fsencode(covers)] + _paths(stegos))
-    else:
-        originals, manipulated = _paths(covers), _paths(stegos)
-        if len(originals) != len(manipulated):
-            raise ValueError("covers and stegos differ in length: %d and %d" % (len(originals), len(manipulated)))
-        found = [(a, b, None) for a, b in zip(originals, manipulated)]
-    return [(a, b, os.fsdecode(e) if e is not None else None) for a, b, e in found]
+        return _citra.list_pairs([os.fsencode(covers)] + _paths(stegos))
+    originals, manipulated = _paths(covers), _paths(stegos)
+    if len(originals) != len(manipulated):
+        raise ValueError("covers and stegos differ in length: %d and %d" % (len(originals), len(manipulated)))
+    return [(a, b, None, b"") for a, b in zip(originals, manipulated)]
 
 
 def _rows(batch, ssim):
-    """The rows of a partition of pairs, computed on a worker."""
+    """The rows of compare for a partition of pairs, computed on a worker."""
     # Worker threads' freed blocks kept for the next pair rather than handed
     # back to the kernel and faulted in again: ten times the pairs per
     # second on small files (bench/RESULTS.md).
     _citra.tune_allocator()
-    out = []
-    for original, manipulated, error in batch:
-        failure = os.fsencode(error) if error is not None else None
-        out.append(json.loads(_citra.pair_json(original, manipulated, failure, ssim, 1)))
-    return out
+    return [json.loads(_citra.pair_json(original, manipulated, error, ssim, 1))
+            for original, manipulated, error, _group in batch]
+
+
+def _measure_rows(batch, ssim):
+    """The rows of measure for a partition of pairs, computed on a worker."""
+    _citra.tune_allocator()
+    return [_citra.measure_pair(original, manipulated, error, group, ssim, 1)
+            for original, manipulated, error, group in batch]
 
 
 def _default_partitions(client, count):
@@ -70,6 +82,19 @@ def _default_partitions(client, count):
     # the tool count them.
     threads = sum(client.nthreads().values()) if client is not None else _citra.default_threads()
     return max(1, min(count, 4 * threads))
+
+
+def _run(compute, covers, stegos, client, ssim, npartitions):
+    """The rows of every pair, computed by ``compute`` on the workers, in
+    the order of the pairs."""
+    import dask.bag
+
+    found = _listed(covers, stegos)
+    if not found:
+        return []
+    parts = npartitions or _default_partitions(client, len(found))
+    bag = dask.bag.from_sequence(found, partition_size=math.ceil(len(found) / parts))
+    return bag.map_partitions(compute, bool(ssim)).compute(**({"scheduler": client} if client is not None else {}))
 
 
 def compare(covers, stegos, client=None, *, ssim=False, npartitions=None, frame=True):
@@ -87,14 +112,7 @@ def compare(covers, stegos, client=None, *, ssim=False, npartitions=None, frame=
     holds dicts), or the list of row dicts with ``frame=False`` or when
     pandas is missing.
     """
-    import dask.bag
-
-    found = pairs(covers, stegos)
-    rows = []
-    if found:
-        parts = npartitions or _default_partitions(client, len(found))
-        bag = dask.bag.from_sequence(found, partition_size=math.ceil(len(found) / parts))
-        rows = bag.map_partitions(_rows, bool(ssim)).compute(**({"scheduler": client} if client is not None else {}))
+    rows = _run(_rows, covers, stegos, client, ssim, npartitions)
     if not frame:
         return rows
     try:
@@ -102,3 +120,31 @@ def compare(covers, stegos, client=None, *, ssim=False, npartitions=None, frame=
     except ImportError:
         return rows
     return pandas.DataFrame.from_records(rows)
+
+
+def measure(covers, stegos, client=None, *, ssim=True, npartitions=None, frame=True):
+    """Measures every pair of a study on Dask, as ``citra --csv measure``; rows in the order of ``pairs``.
+
+    The pairs, ``client`` and ``npartitions`` as for ``compare``. Each row
+    holds the columns of ``citra.measure``, with ``group``: the stego
+    folder of a study, the folder beside one original that gave the pair,
+    else empty. ``ssim``: compute SSIM (the tool's default; its
+    ``--no-ssim`` is ``ssim=False``).
+
+    Returns a pandas DataFrame equal to ``pandas.read_csv`` of the tool's
+    CSV for the same pairs: the same columns in the same order, the same
+    values and the dtypes pandas gives them (psnr ``inf`` for identical
+    pairs, empty fields NaN, an empty group NaN). The numbers pass through
+    the same text as the tool's, so they are pandas' reading of it, which
+    may differ from the exact double in its last bit; with ``frame=False``
+    (or without pandas) the list of dicts ``citra.measure`` gives, exact.
+    """
+    rows = _run(_measure_rows, covers, stegos, client, ssim, npartitions)
+    if not frame:
+        return rows
+    try:
+        import pandas
+    except ImportError:
+        return rows
+    # A name that is not UTF-8 is kept as os.fsdecode gives it.
+    return pandas.read_csv(io.BytesIO(_citra.measure_csv(rows)), encoding_errors="surrogateescape")

@@ -14,3 +14,12 @@ def compare(
     npartitions: Optional[int] = ...,
     frame: bool = ...,
 ) -> Any: ...
+def measure(
+    covers: Paths,
+    stegos: Paths,
+    client: Any = ...,
+    *,
+    ssim: bool = ...,
+    npartitions: Optional[int] = ...,
+    frame: bool = ...,
+) -> Any: ...

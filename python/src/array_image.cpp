@@ -99,7 +99,8 @@ OperandImage::OperandImage(const py::object& operand, std::optional<uint32_t> pe
 }
 
 py::array ImageArray(Image&& image) {
-    const std::vector<py::ssize_t> shape{image.height, image.width, image.Channels()};
+    std::vector<py::ssize_t> shape{image.height, image.width};
+    if (image.Channels() != 1) shape.push_back(image.Channels());
     if (image.bitDepth == 16) return OwningArray(shape, std::move(image.samples16));
     return OwningArray(shape, std::move(image.samples8));
 }

@@ -36,8 +36,8 @@ private:
 // cannot be read. Call with the GIL held.
 Image ReadImageFile(const std::string& path);
 
-// The image as a height x width x channels array that owns its samples
-// (moved, not copied).
+// The image as an array that owns its samples (moved, not copied): height x
+// width for one channel (grey), height x width x channels otherwise.
 pybind11::array ImageArray(Image&& image);
 
 }  // namespace citra_py

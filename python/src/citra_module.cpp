@@ -2,9 +2,12 @@
 // (paths, dicts, documentation). The GIL is released while the core reads
 // or computes, so Python threads calling it run in parallel.
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include <pybind11/numpy.h>
@@ -13,6 +16,7 @@
 
 #include "allocator_settings.h"
 #include "array_image.h"
+#include "attempt.h"
 #include "citra_version.h"
 #include "decoded_pairs.h"
 #include "difference_maps.h"
@@ -20,7 +24,9 @@
 #include "errors.h"
 #include "file_histogram.h"
 #include "file_pair.h"
+#include "json.h"
 #include "json_output.h"
+#include "measure_pairs.h"
 #include "pair_list.h"
 #include "sample_histogram.h"
 #include "ssim.h"
@@ -76,8 +82,9 @@ std::string ListedPairJson(const std::string& original, const std::string& manip
                                        StandardOptions{ssim, threads}));
 }
 
-// The pairs of citra compare's operands, listed as the tool lists them; the
-// operands that make no run raise ValueError with the tool's message.
+// The pairs of citra compare's operands, listed as the tool lists them, as
+// (original, manipulated, error or None, group); the operands that make no
+// run raise ValueError with the tool's message.
 py::list ListedPairs(const std::vector<std::string>& operands) {
     PairListing listing;
     {
@@ -88,8 +95,123 @@ py::list ListedPairs(const std::vector<std::string>& operands) {
     py::list out;
     for (const ListedPair& pair : listing.pairs)
         out.append(py::make_tuple(py::bytes(pair.original), py::bytes(pair.manipulated),
-                                  pair.error ? py::object(py::bytes(*pair.error)) : py::object(py::none())));
+                                  pair.error ? py::object(py::bytes(*pair.error)) : py::object(py::none()),
+                                  py::bytes(pair.group)));
     return out;
+}
+
+// A field's value as Python holds it: None, int, float (an infinite PSNR
+// stays math.inf), bool or str (bytes that are not UTF-8 as os.fsdecode
+// gives them).
+py::object FieldObject(const MeasureValue& value) {
+    return std::visit(
+        [](const auto& v) -> py::object {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::monostate>) return py::none();
+            else if constexpr (std::is_same_v<T, int64_t>) return py::int_(v);
+            else if constexpr (std::is_same_v<T, double>) return py::float_(v);
+            else if constexpr (std::is_same_v<T, bool>) return py::bool_(v);
+            else return FsText(v);
+        },
+        value);
+}
+
+// MeasureFields as a dict: every column of MeasureColumns, in order.
+py::dict FieldsDict(const MeasureResult& result) {
+    py::dict out;
+    for (const MeasureField& field : MeasureFields(result)) out[py::str(field.key)] = FieldObject(field.value);
+    return out;
+}
+
+// The research figures of a pair: two paths as citra measure measures them
+// (MeasureListedPair), anything else as decoded images (the names of
+// arrays None). A pair that fails is a dict with its error.
+py::dict MeasureDict(const py::object& a, const py::object& b, bool ssim, unsigned threads, Peak peak) {
+    const MeasureOptions options{ssim, threads};
+    const bool pathA = py::isinstance<py::bytes>(a), pathB = py::isinstance<py::bytes>(b);
+    MeasureResult result;
+    if (pathA && pathB) {
+        const ListedPair pair{a.cast<std::string>(), b.cast<std::string>(), std::nullopt};
+        {
+            py::gil_scoped_release release;
+            result = MeasureListedPair(pair, options);
+        }
+        return FieldsDict(result);
+    }
+    try {
+        const OperandImage original(a, peak);
+        const OperandImage manipulated(b, peak);
+        py::gil_scoped_release release;
+        result.error = Attempt([&] { result.metrics = ComputeMeasure(original.View(), manipulated.View(), options); });
+    } catch (const ReadFailure& e) {
+        result.error = e.what();
+    }
+    if (pathA) result.original = a.cast<std::string>();
+    if (pathB) result.manipulated = b.cast<std::string>();
+    py::dict out = FieldsDict(result);
+    if (!pathA) out["original"] = py::none();
+    if (!pathB) out["manipulated"] = py::none();
+    return out;
+}
+
+// A listed pair (with its listing's error and group) as citra measure
+// measures it.
+py::dict ListedMeasureDict(const std::string& original, const std::string& manipulated,
+                           std::optional<std::string> error, const std::string& group, bool ssim, unsigned threads) {
+    MeasureResult result;
+    {
+        py::gil_scoped_release release;
+        result = MeasureListedPair(ListedPair{original, manipulated, std::move(error), group},
+                                   MeasureOptions{ssim, threads});
+    }
+    return FieldsDict(result);
+}
+
+void AppendCsvText(std::string& out, const std::string& bytes) {
+    if (bytes.find_first_of(",\"\r\n") == std::string::npos) {
+        out += bytes;
+        return;
+    }
+    out += '"';
+    for (char c : bytes) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+// The CSV text citra --csv measure writes for these rows (dicts of
+// MeasureColumns' keys): the header, then one line per row; none empty,
+// numbers in the shortest form that reads back as the same double (as the
+// tool's JSON and CSV), an infinite one as inf, truth values true or false,
+// text quoted per RFC 4180.
+py::bytes MeasureCsvOf(const py::list& rows) {
+    const std::vector<std::string>& columns = MeasureColumns();
+    std::string out;
+    for (size_t i = 0; i < columns.size(); ++i) out += (i ? "," : "") + columns[i];
+    out += '\n';
+    for (const py::handle row : rows) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (i) out += ',';
+            const py::object value = row[py::str(columns[i])];
+            if (value.is_none()) continue;
+            if (py::isinstance<py::bool_>(value)) {
+                out += value.cast<bool>() ? "true" : "false";
+            } else if (py::isinstance<py::int_>(value)) {
+                out += std::to_string(value.cast<int64_t>());
+            } else if (py::isinstance<py::float_>(value)) {
+                const double v = value.cast<double>();
+                if (std::isinf(v)) out += v < 0 ? "-inf" : "inf";
+                else if (!std::isnan(v)) AppendJsonNumber(out, v);
+            } else {
+                PyObject* bytes = PyUnicode_EncodeFSDefault(py::str(value).ptr());
+                if (!bytes) throw py::error_already_set();
+                AppendCsvText(out, py::reinterpret_steal<py::bytes>(bytes).cast<std::string>());
+            }
+        }
+        out += '\n';
+    }
+    return py::bytes(out);
 }
 
 py::dict HistogramDict(const py::object& operand, std::optional<uint32_t> bins, Peak peak) {
@@ -185,6 +307,11 @@ PYBIND11_MODULE(_citra, m) {
     m.def("pair_json", &ListedPairJson, py::arg("original"), py::arg("manipulated"), py::arg("error"),
           py::arg("ssim"), py::arg("threads"));
     m.def("list_pairs", &ListedPairs, py::arg("operands"));
+    m.def("measure", &MeasureDict, py::arg("a"), py::arg("b"), py::arg("ssim"), py::arg("threads"), py::arg("peak"));
+    m.def("measure_pair", &ListedMeasureDict, py::arg("original"), py::arg("manipulated"), py::arg("error"),
+          py::arg("group"), py::arg("ssim"), py::arg("threads"));
+    m.def("measure_columns", &MeasureColumns);
+    m.def("measure_csv", &MeasureCsvOf, py::arg("rows"));
     m.def("tune_allocator", &TuneAllocatorForPairs);
     m.def("default_threads", &DefaultWorkerCount);
     m.def("histogram", &HistogramDict, py::arg("operand"), py::arg("bins"), py::arg("peak"));

@@ -138,9 +138,11 @@ def make_scratch(folder):
     save("photo.jpg", original)
     for name, pixels in [("0001.bmp", original), ("0002.png", other), ("0003.ppm", original)]:
         save("covers/" + name, pixels)
-    for stego_folder in ("stego", "stego-lsb", "stego-dct"):
+    for stego_folder in ("stego", "stego-lsb", "stego-dct", "lsb", "pm1", "jpeg50"):
         for name, pixels in [("0001.bmp", stego), ("0002.png", stego), ("0003.jpg", other)]:
             save(stego_folder + "/" + name, pixels)
+    with open(os.path.join(folder, "pairs.csv"), "w") as pairs:
+        pairs.write("original,manipulated,group\noriginal.png,stego.png,lsb\ncovers/0002.png,stego/0002.png,lsb\n")
     return original, stego
 
 
@@ -295,7 +297,7 @@ def main():
             fail("README.md gives only %d citra examples in ```sh blocks" % len(readme))
         from_help = []
         commands = help_commands()
-        for name in ("info", "histogram", "compare", "diff", "report", "help"):
+        for name in ("info", "histogram", "compare", "measure", "diff", "report", "help"):
             if name not in commands:
                 fail("the short help does not list " + name)
         for name in commands:

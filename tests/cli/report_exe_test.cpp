@@ -3,7 +3,9 @@
 // page holds is checked in a browser by tests/reference).
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
+#include <regex>
 
 #include "../core/image_encoders.h"
 #include "../core/scratch_dir.h"
@@ -12,8 +14,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using image_encoders::HostBytes;
 using image_encoders::Png;
 using image_encoders::Ramp;
+using image_encoders::Ramp16;
 
 TEST(ReportExe, WritesThePageAndCountsThePairs) {
     ScratchDir dir;
@@ -27,6 +31,65 @@ TEST(ReportExe, WritesThePageAndCountsThePairs) {
     const ProcessOutput failed = CitraExe({"report", a, b, dir.Path("tidak_ada.png"), "-o", report});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.out, report + ": 2 pairs, 1 failed\n");
+}
+
+// The page states the tool's version and when it was written, and sums up
+// each stego folder per peak: a folder of 8-bit and 16-bit pictures is
+// split, the other is not.
+TEST(ReportExe, StatesVersionDateAndSummaryPerGroupAndPeak) {
+    ScratchDir dir;
+    for (const char* folder : {"covers", "satu", "dua"}) fs::create_directory(dir.Path(folder));
+    const auto rgb = [](uint32_t seed) { return Png(16, 12, 2, 8, Ramp(16 * 12 * 3, seed)); };
+    const auto deep = [](uint32_t seed) { return Png(16, 12, 0, 16, HostBytes(Ramp16(16 * 12, seed))); };
+    dir.Write("covers/a.png", rgb(1));
+    dir.Write("covers/b.png", deep(1));
+    dir.Write("satu/a.png", rgb(2));
+    dir.Write("satu/b.png", deep(3));
+    dir.Write("dua/a.png", rgb(4));
+    const std::string report = dir.Path("laporan.html");
+    const std::time_t before = std::time(nullptr);
+    const ProcessOutput run = CitraExe({"report", dir.Path("covers"), dir.Path("satu"), dir.Path("dua"), "-o", report});
+    const std::time_t after = std::time(nullptr);
+    // dua has no b.png: a failed pair of group dua.
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(run.out, report + ": 4 pairs, 1 failed\n");
+    const std::string page = run_process_detail::Slurp(report);
+
+    const ProcessOutput version = CitraExe({"--version"});
+    ASSERT_EQ(version.exitCode, 0);
+    ASSERT_FALSE(version.out.empty());
+    EXPECT_NE(page.find("<span id=\"version\">" + version.out.substr(0, version.out.size() - 1) + "</span>"),
+              std::string::npos);
+
+    std::smatch date;
+    ASSERT_TRUE(std::regex_search(page, date, std::regex(R"(datetime="(\d{4})-(\d\d)-(\d\d)T(\d\d):(\d\d):(\d\d)Z")")));
+    std::tm utc{};
+    utc.tm_year = std::stoi(date[1]) - 1900;
+    utc.tm_mon = std::stoi(date[2]) - 1;
+    utc.tm_mday = std::stoi(date[3]);
+    utc.tm_hour = std::stoi(date[4]);
+    utc.tm_min = std::stoi(date[5]);
+    utc.tm_sec = std::stoi(date[6]);
+    const std::time_t written = timegm(&utc);
+    EXPECT_GE(written, before);
+    EXPECT_LE(written, after);
+
+    const std::string satu = dir.Path("satu"), dua = dir.Path("dua");
+    const std::vector<std::string> headings{"<h3>group " + satu + " (peak 255), split by peak</h3>",
+                                            "<h3>group " + satu + " (peak 65535), split by peak</h3>",
+                                            "<h3>group " + dua + " (peak 255)</h3>"};
+    size_t at = 0;
+    for (const std::string& heading : headings) {
+        const size_t found = page.find(heading, at);
+        EXPECT_NE(found, std::string::npos) << heading;
+        if (found != std::string::npos) at = found;
+    }
+    EXPECT_NE(page.find("<p>Pairs: 2, failed: 1, identical: 0.</p>", page.find(headings[2])), std::string::npos);
+    for (const char* column : {"mse", "psnr", "ssim", "mae", "nc", "ber", "change_rate"})
+        EXPECT_NE(page.find("<th data-key=\"" + std::string(column) + "\">" + column + "</th>"), std::string::npos)
+            << column;
+    EXPECT_NE(page.find(">MSE (desktop program)</th>"), std::string::npos);
+    EXPECT_NE(page.find(">PSNR (desktop program)</th>"), std::string::npos);
 }
 
 TEST(ReportExe, AnUnwritableReportFailsBeforeAnyPairIsRead) {

@@ -23,7 +23,7 @@ def reference_pairs(folder):
         write(first, a, kind, **options)
         if b is None:  # a lossy round trip: the file against its own decoding
             second = os.path.join(folder, f"{name}_b.png")
-            write(second, citra.load(first), "png")
+            write(second, np.atleast_3d(citra.load(first)), "png")
         else:
             write(second, b, kind, **options)
         out.append((name, first, second))

@@ -87,3 +87,90 @@ def test_without_a_client_and_without_pairs(study, tmp_path):
     empty.mkdir()
     rows = citra.dask.compare(str(empty), study[1], frame=False)
     assert len(rows) == 1 and "error" in rows[0]
+
+
+@pytest.fixture(scope="module")
+def measure_study(tmp_path_factory):
+    """covers/ against two stego folders (one with a comma in its name):
+    grey (8 and 16 bit, bilevel), RGB and RGBA pairs, an identical pair, a
+    pair too small for SSIM, a stego that cannot be decoded, a pair of
+    different sizes and a cover without a partner."""
+    root = tmp_path_factory.mktemp("measure_study")
+    covers, lsb, dct = root / "covers", root / "stego-lsb", root / "stego, dct"
+    for folder in (covers, lsb, dct):
+        folder.mkdir()
+    rng = np.random.default_rng(13)
+    for i, (shape, bits) in enumerate([((21, 25, 1), 8), ((22, 20, 1), 16), ((20, 23, 3), 8), ((24, 21, 4), 8),
+                                       ((23, 22, 3), 16), ((9, 10, 3), 8), ((20, 20, 1), 8), ((21, 21, 3), 8)]):
+        dtype = np.uint8 if bits == 8 else np.uint16
+        a = rng.integers(0, 1 << bits, shape).astype(dtype)
+        if i == 6:  # bilevel
+            a = (a >= 128).astype(dtype) * 255
+        write(str(covers / f"{i:02}.png"), a, "png", bits=bits)
+        for k, folder in enumerate((lsb, dct)):
+            b = a ^ ((rng.random(shape) < 0.1 * (k + 1)) * (255 if i == 6 else 1)).astype(dtype)
+            write(str(folder / f"{i:02}.png"), a if i == 7 and k == 0 else b, "png", bits=bits)
+    write(str(covers / "only_cover.png"), np.zeros((12, 12, 3), np.uint8), "png")
+    (lsb / "02.png").write_bytes(b"not a picture")
+    write(str(dct / "03.png"), np.zeros((5, 5, 4), np.uint8), "png")
+    return str(covers), [str(lsb), str(dct)]
+
+
+def study_operands(measure_study, layout):
+    covers, stegos = measure_study
+    if layout == "study":
+        return covers, stegos
+    # One original against a file, a folder and a missing file.
+    return os.path.join(covers, "02.png"), [os.path.join(stegos[1], "02.png"), stegos[0],
+                                            os.path.join(covers, "missing.png")]
+
+
+@pytest.mark.parametrize("layout", ["study", "one original"])
+def test_the_measure_frame_is_read_csv_of_the_tools_csv(client, run_tool, measure_study, layout):
+    pandas = pytest.importorskip("pandas")
+    import io
+
+    covers, stegos = study_operands(measure_study, layout)
+    done = run_tool("--csv", "measure", covers, *stegos)
+    if done.returncode == 2 and b"unknown command" in done.stderr:
+        pytest.skip("the built citra has no measure command yet: " + done.stderr.decode().splitlines()[0])
+    assert done.returncode == 1, done.stderr  # the failed pairs
+    want = pandas.read_csv(io.BytesIO(done.stdout))
+    frame = citra.dask.measure(covers, stegos, client, npartitions=3)
+    pandas.testing.assert_frame_equal(frame, want, check_exact=True)
+    assert frame["error"].notna().any() and frame["error"].isna().any()  # failed and measured pairs both
+
+
+@pytest.mark.parametrize("layout", ["study", "one original"])
+def test_measure_rows_are_the_modules_rows_with_their_group(client, measure_study, layout):
+    covers, stegos = study_operands(measure_study, layout)
+    listed = citra.dask.pairs(covers, stegos)
+    assert all(len(pair) == 3 for pair in listed)
+    rows = citra.dask.measure(covers, stegos, client, frame=False)
+    assert [(row["original"], row["manipulated"]) for row in rows] == \
+        [(os.fsdecode(a), os.fsdecode(b)) for a, b, _ in listed]
+    groups = set()
+    for (a, b, error), row in zip(listed, rows):
+        groups.add(row["group"])
+        if error is not None:
+            assert row["error"] == error and row["mse"] is None
+            continue
+        want = citra.measure(a, b, errors="return")
+        assert {k: v for k, v in row.items() if k != "group"} == {k: v for k, v in want.items() if k != "group"}
+    # A study's group is its stego folder; beside one original, the folder
+    # that gave the pair, else empty.
+    assert groups == (set(stegos) if layout == "study" else {"", stegos[1]})
+    assert any(row["psnr"] == math.inf and row["identical"] for row in rows) == (layout == "study")
+
+
+def test_the_measure_frame_keeps_infinity_and_the_columns(client, measure_study):
+    pandas = pytest.importorskip("pandas")
+    frame = citra.dask.measure(*measure_study, client)
+    rows = citra.dask.measure(*measure_study, client, frame=False)
+    assert list(frame.columns) == list(rows[0])
+    assert list(frame["psnr"].isin([math.inf])) == [row["psnr"] == math.inf for row in rows]
+    assert list(frame["group"]) == [row["group"] for row in rows]
+    assert frame["ssim"].dtype == float and frame["ssim"].isna().sum() == sum(row["ssim"] is None for row in rows)
+    assert frame["ssim_unavailable"].notna().sum() == 2  # the 9 x 10 pair in each stego folder
+    empty = citra.dask.measure([], [], client)
+    assert isinstance(empty, pandas.DataFrame) and list(empty.columns) == list(rows[0]) and empty.empty

@@ -36,10 +36,13 @@ def test_load_matches_the_samples_written(tmp_path, corpus):
             path = str(tmp_path / f"{channels}_{bits}.png")
             write(path, samples, "png", bits=bits)
             got = citra.load(path)
-            assert got.dtype == dtype and np.array_equal(got, samples), path
+            # A grey file is height x width.
+            want = samples[:, :, 0] if channels == 1 else samples
+            assert got.dtype == dtype and got.shape == want.shape and np.array_equal(got, want), path
     ppm = str(tmp_path / "ten_bits.pgm")
     write(ppm, rng.integers(0, 1024, (5, 6, 1)).astype(np.uint16), "pnm", maxval=1023)
-    assert citra.load(ppm, return_peak=True)[1] == 1023
+    samples, peak = citra.load(ppm, return_peak=True)
+    assert peak == 1023 and samples.shape == (5, 6)
     bmp = os.path.join(corpus, "g", "rgb24.bmp")
     assert np.array_equal(citra.load(bmp), np.asarray(Image.open(bmp).convert("RGB")))
 
@@ -120,11 +123,30 @@ def test_diff_is_the_tools_picture(pair, cli, tmp_path, mode, options):
     plane = int(options[1]) if options[:1] == ["--plane"] else 0
     for operands in (paths, (a, b)):
         got = citra.diff(*operands, mode=mode, gain=gain, plane=plane)
-        picture = np.asarray(Image.open(out))
-        assert np.array_equal(got["image"], picture.reshape(got["image"].shape))
+        # Shape and all: a grey picture is height x width, as Pillow reads it.
+        assert np.array_equal(got["image"], np.asarray(Image.open(out)))
         assert {k: v for k, v in got.items() if k not in ("image", "description")} == \
             {k: v for k, v in line.items() if k not in ("original", "manipulated", "output")}
         assert got["description"]["Title"] == Image.open(out).text["Title"]
+
+
+@pytest.mark.parametrize("bits, mode", [(8, "abs"), (16, "abs"), (8, "lsb")])
+def test_grey_images_and_pictures_are_height_x_width(tmp_path, cli, bits, mode):
+    rng = np.random.default_rng(12)
+    dtype = np.uint8 if bits == 8 else np.uint16
+    a = rng.integers(0, 1 << bits, (14, 15, 1)).astype(dtype)
+    b = a ^ (rng.random(a.shape) < 0.2).astype(dtype)
+    paths = str(tmp_path / "a.png"), str(tmp_path / "b.png")
+    write(paths[0], a, "png", bits=bits)
+    write(paths[1], b, "png", bits=bits)
+    assert citra.load(paths[0]).shape == (14, 15)
+    out = str(tmp_path / "diff.png")
+    status, _ = cli("diff", *paths, "-o", out, "--mode", mode)
+    assert status == 0
+    picture = np.asarray(Image.open(out))
+    assert picture.ndim == 2
+    for operands in (paths, (a, b), (a[:, :, 0], b[:, :, 0])):
+        assert np.array_equal(citra.diff(*operands, mode=mode)["image"], picture)
 
 
 def test_pairs_the_core_refuses_raise_pair_error():
@@ -140,7 +162,8 @@ def test_pairs_the_core_refuses_raise_pair_error():
     (lambda: np.zeros((4, 4, 3), np.int16), TypeError, "int16"),
     (lambda: np.zeros((4, 4, 5), np.uint8), ValueError, "5"),
     (lambda: np.zeros((2, 4, 4, 3), np.uint8), ValueError, "4 dimensions"),
-    (lambda: [[1, 2], [3, 4]], TypeError, "list"),
+    (lambda: [[1, 2], [3, 4]], TypeError, "int64"),  # as numpy.asarray sees it
+    (lambda: {"not": "an image"}, TypeError, "dict"),
     (lambda: np.full((4, 4), 300, np.uint16), ValueError, "above the peak 255"),
 ])
 def test_arrays_the_core_cannot_take(make, error, words):

@@ -6,9 +6,11 @@ Usage: report_in_browser.py CITRA [SCREENSHOT.png]
 The study: covers and stego folders with an RGB PNG, a grey PGM and a
 24-bit BMP pair, a stego file without a cover and a cover whose stego file
 is damaged. Checks that `citra report` writes one self-contained file (no
-address outside it), that the browser renders it without a console message,
-that every table row is there, every picture decoded, and that the
-screenshot shows the page. Exits 77 (skipped) without chromium.
+address outside it) stating the tool's version and the date, that the
+browser renders it without a console message, that every table row is
+there under measure's column names with mse as numpy computes it and the
+desktop program's numbers only for 8-bit RGB pairs, every picture decoded,
+that sorting by ssim works, and that the screenshot shows the page. Exits 77 (skipped) without chromium.
 """
 import os
 import re
@@ -25,14 +27,16 @@ CHROMIUM = shutil.which("chromium") or shutil.which("chromium-browser")
 
 
 class Dom(HTMLParser):
-    """Counts the pairs table's body rows, reads the body's attributes and
-    the sort keys (data-v) of each row's cells."""
+    """Counts the pairs table's body rows, reads the body's attributes, the
+    columns' keys (data-key of the headings) and the sort keys (data-v) of
+    each row's cells."""
 
     def __init__(self):
         super().__init__()
         self.body = {}
         self.rows = 0
         self.keys = []
+        self.columns = []
         self.images = 0
         self._in_pairs = False
         self._in_body = False
@@ -50,6 +54,8 @@ class Dom(HTMLParser):
             self.keys.append([])
         elif tag == "td" and self._in_body:
             self.keys[-1].append(attrs.get("data-v"))
+        elif tag == "th" and self._in_pairs and not self._in_body:
+            self.columns.append(attrs.get("data-key"))
         elif tag == "img":
             self.images += 1
 
@@ -124,16 +130,57 @@ def main():
         if "tiga &amp; &lt;empat&gt;.bmp" not in dom_run.stdout:
             problems.append("the file name with & < > is not shown as written")
 
-        # Sorted by SSIM (column 6) through the address: ascending, then
-        # descending; pairs without SSIM last either way.
+        # The columns under measure's names; the desktop program's two
+        # numbers in columns of their own, for 8-bit RGB pairs only.
+        expected_columns = ["mse", "psnr", "ssim", "mae", "nc", "ber", "change_rate", "desktop_mse", "desktop_psnr"]
+        if any(c not in dom.columns for c in expected_columns):
+            problems.append(f"columns {dom.columns}, expected among them {expected_columns}")
+        for label in ("MSE (desktop program)", "PSNR (desktop program)"):
+            if f">{label}</th>" not in html:
+                problems.append(f"no column headed {label!r}")
+        if not re.search(r'<span id="version">citra [0-9][^<]*</span>', html):
+            problems.append("the page does not state the tool's version")
+        if not re.search(r'<time id="created" datetime="\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ">', html):
+            problems.append("the page does not state when it was written (UTC, ISO 8601)")
+        if "<h3>group " + stego + " (peak 255)</h3>" not in html:
+            problems.append("no summary block for the stego folder")
+        if not problems:
+            column = {c: i for i, c in enumerate(dom.columns)}
+            rows = re.findall(r'<tr><td class="n" data-v="\d+"><a href="#pair\d+">\d+</a></td>'
+                              r'<td class="path">([^<]*)</td>', html)
+            by_name = {os.path.basename(name): dom.keys[i] for i, name in enumerate(rows)}
+            # mse over every sample, as numpy computes it from the files.
+            for name, cover, manipulated, desktop in (("satu.png", rgb, changed, True),
+                                                      ("dua.pgm", rgb[:, :, 0], changed[:, :, 1], False),
+                                                      ("tiga &amp; &lt;empat&gt;.bmp", rgb, changed, True)):
+                row = by_name.get(name)
+                if row is None:
+                    problems.append(f"no row for {name}: {list(by_name)}")
+                    continue
+                mse = float(np.mean((cover.astype(np.float64) - manipulated.astype(np.float64)) ** 2))
+                got = float(row[column["mse"]])
+                if abs(got - mse) > 1e-12 * mse:
+                    problems.append(f"{name}: mse {got}, numpy {mse}")
+                filled = bool(row[column["desktop_mse"]]) and bool(row[column["desktop_psnr"]])
+                if filled != desktop:
+                    problems.append(f"{name}: desktop program's columns {'empty' if desktop else 'filled'}")
+                if desktop and abs(float(row[column["desktop_mse"]]) - 3 * mse) > 1e-9 * mse:
+                    problems.append(f"{name}: desktop MSE {row[column['desktop_mse']]}, expected 3 x {mse}")
+
+        # Sorted by ssim through the address: ascending, then descending;
+        # pairs without ssim last either way.
+        ssim_column = dom.columns.index("ssim") if "ssim" in dom.columns else -1
         for suffix, descending in (("", False), ("-", True)):
-            sorted_run = browser(["--virtual-time-budget=10000", "--dump-dom", f"{url}#sort=6{suffix}"], work)
+            if ssim_column < 0:
+                break
+            sorted_run = browser(["--virtual-time-budget=10000", "--dump-dom", f"{url}#sort={ssim_column}{suffix}"],
+                                 work)
             sorted_dom = Dom()
             sorted_dom.feed(sorted_run.stdout)
-            ssims = [row[6] for row in sorted_dom.keys]
+            ssims = [row[ssim_column] for row in sorted_dom.keys]
             values = [float(v) for v in ssims if v]
             if len(values) != good or sorted(values, reverse=descending) != values or any(ssims[good:]):
-                problems.append(f"sorted by SSIM{' descending' if descending else ''}: {ssims}")
+                problems.append(f"sorted by ssim{' descending' if descending else ''}: {ssims}")
 
         png = os.path.join(work, "shot.png")
         shot_run = browser(["--window-size=1280,2400", f"--screenshot={png}", url], work)

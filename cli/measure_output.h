@@ -1,0 +1,30 @@
+#pragma once
+// The results of `measure` as JSON lines, CSV rows and a text table, all
+// made from MeasureFields (engine/measure_pairs.h) alone: one list of keys
+// and values, in MeasureColumns' order.
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "measure_pairs.h"
+
+// One flat JSON object, without the line end: every key of MeasureColumns
+// in order; numbers in the shortest form that reads back as the same
+// double, an infinite PSNR as null (identical true beside it), none as null.
+std::string MeasureJson(const MeasureResult& result);
+
+// The CSV header, MeasureColumns joined by commas, without the line end:
+// the same for every run.
+std::string MeasureCsvHeader();
+
+// One CSV row, without the line end: numbers as in JSON but an infinite
+// PSNR as inf, none as an empty field, truth values as true or false, text
+// quoted per RFC 4180.
+std::string MeasureCsv(const MeasureResult& result);
+
+// A readable table: original, manipulated, group (when any result has one),
+// width x height, channels, bits, mse, psnr, ssim, mae, nc, ber,
+// change_rate; six significant digits with the given decimal separator,
+// psnr inf when infinite, "-" for none, a failed pair's message in place of
+// its figures. Per-channel figures are left to JSON and CSV.
+std::string MeasureText(std::span<const MeasureResult> results, std::string_view decimalSeparator);
