@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "csv_text.h"
 #include "results.h"
 
 // The header line, without the line end: today's columns, then those of
@@ -21,9 +22,4 @@ std::string PairCsvHeader();
 // computed when it was asked for.
 std::string PairCsv(const PairResult& result);
 
-// The shortest round-trip form; inf (-inf) for an infinity; nothing for NaN.
-void AppendCsvNumber(std::string& out, double value);
 
-// Appends the bytes as one field: as they are, or enclosed in double quotes
-// with inner quotes doubled when they hold a comma, a quote, CR or LF.
-void AppendCsvField(std::string& out, std::string_view bytes);

@@ -65,34 +65,6 @@ std::string MeasureJson(const MeasureResult& result) {
     return object.Close();
 }
 
-std::string MeasureCsvHeader() {
-    std::string header;
-    for (const std::string& column : MeasureColumns()) {
-        if (!header.empty()) header += ',';
-        AppendCsvField(header, column);
-    }
-    return header;
-}
-
-std::string MeasureCsv(const MeasureResult& result) {
-    std::string row;
-    bool first = true;
-    for (const MeasureField& field : MeasureFields(result)) {
-        if (!first) row += ',';
-        first = false;
-        std::visit(
-            [&](const auto& v) {
-                using T = std::decay_t<decltype(v)>;
-                if constexpr (std::is_same_v<T, int64_t>) row += std::to_string(v);
-                else if constexpr (std::is_same_v<T, double>) AppendCsvNumber(row, v);
-                else if constexpr (std::is_same_v<T, bool>) row += v ? "true" : "false";
-                else if constexpr (std::is_same_v<T, std::string>) AppendCsvField(row, v);
-            },
-            field.value);
-    }
-    return row;
-}
-
 std::string MeasureText(std::span<const MeasureResult> results, std::string_view decimalSeparator) {
     std::vector<std::vector<MeasureField>> fields;
     fields.reserve(results.size());

@@ -13,14 +13,8 @@
 // double, an infinite PSNR as null (identical true beside it), none as null.
 std::string MeasureJson(const MeasureResult& result);
 
-// The CSV header, MeasureColumns joined by commas, without the line end:
-// the same for every run.
-std::string MeasureCsvHeader();
-
-// One CSV row, without the line end: numbers as in JSON but an infinite
-// PSNR as inf, none as an empty field, truth values as true or false, text
-// quoted per RFC 4180.
-std::string MeasureCsv(const MeasureResult& result);
+// The CSV header and rows: MeasureCsvHeader and MeasureCsv of
+// engine/measure_pairs.h, shared with the Python module.
 
 // A readable table: original, manipulated, group (when any result has one),
 // width x height, channels, bits, mse, psnr, ssim, mae, nc, ber,

@@ -136,7 +136,6 @@ inline constexpr const char* kColumnPsnr = "PSNR";
 // Columns added when the pairs carry the field's metrics.
 inline constexpr const char* kColumnStandardPsnr = "PSNR (per sample)";
 inline constexpr const char* kColumnSsim = "SSIM";
-inline constexpr const char* kInfinity = "inf";
 
 // The summary after the text table.
 inline std::string SummaryCounts(size_t pairs, size_t failed, size_t identical) {

@@ -12,6 +12,9 @@ inline std::string CannotReadFolder(const std::string& absolutePath, const std::
     return "Cannot read folder \"" + absolutePath + "\". " + reason;
 }
 
+// An infinite number (an identical pair's PSNR) in CSV and text.
+inline constexpr const char* kInfinity = "inf";
+
 // Listing the pairs of a run.
 inline std::string BadPairsLine(const std::string& path, size_t line) {
     return path + ":" + std::to_string(line) + ": expected original,manipulated[,group]";

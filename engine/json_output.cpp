@@ -42,7 +42,10 @@ std::string HistogramJson(const HistogramResult& result) {
         const SampleHistogram& h = *result.decoded;
         const auto array = [](const auto& values) {
             std::string json = "[";
-            for (size_t i = 0; i < values.size(); ++i) json += (i ? "," : "") + std::to_string(values[i]);
+            for (size_t i = 0; i < values.size(); ++i) {
+                if (i) json += ',';
+                json += std::to_string(values[i]);
+            }
             return json + "]";
         };
         object.Raw(text::kKeyBinStarts, array(h.binStarts));

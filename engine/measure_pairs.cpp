@@ -1,8 +1,10 @@
 #include "measure_pairs.h"
 
 #include <iterator>
+#include <type_traits>
 
 #include "attempt.h"
+#include "csv_text.h"
 #include "decoded_pairs.h"
 
 namespace {
@@ -94,4 +96,32 @@ std::vector<MeasureField> MeasureFields(const MeasureResult& result) {
     fields.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) fields.push_back({columns[i], std::move(values[i])});
     return fields;
+}
+
+std::string MeasureCsvHeader() {
+    std::string header;
+    for (const std::string& column : MeasureColumns()) {
+        if (!header.empty()) header += ',';
+        AppendCsvField(header, column);
+    }
+    return header;
+}
+
+std::string MeasureCsv(const std::vector<MeasureField>& fields) {
+    std::string row;
+    bool first = true;
+    for (const MeasureField& field : fields) {
+        if (!first) row += ',';
+        first = false;
+        std::visit(
+            [&](const auto& v) {
+                using T = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<T, int64_t>) row += std::to_string(v);
+                else if constexpr (std::is_same_v<T, double>) AppendCsvNumber(row, v);
+                else if constexpr (std::is_same_v<T, bool>) row += v ? "true" : "false";
+                else if constexpr (std::is_same_v<T, std::string>) AppendCsvField(row, v);
+            },
+            field.value);
+    }
+    return row;
 }

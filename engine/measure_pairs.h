@@ -43,3 +43,13 @@ const std::vector<std::string>& MeasureColumns();
 // pair has its paths, group and error, the rest none; a channel the images
 // do not have is none.
 std::vector<MeasureField> MeasureFields(const MeasureResult& result);
+
+// The CSV header, MeasureColumns joined by commas, without the line end:
+// the same for every run.
+std::string MeasureCsvHeader();
+
+// One CSV row of these fields, without the line end: numbers in the
+// shortest round-trip form but an infinite PSNR as inf, none as an empty
+// field, truth values as true or false, text quoted per RFC 4180.
+std::string MeasureCsv(const std::vector<MeasureField>& fields);
+inline std::string MeasureCsv(const MeasureResult& result) { return MeasureCsv(MeasureFields(result)); }

@@ -38,7 +38,7 @@ struct HistogramResult {
     std::optional<std::string> error;
     // A file of the decoded route: its counts per channel, one bin per
     // value up to 256 values (else 256 bins); `counts` is then unused.
-    std::optional<SampleHistogram> decoded;
+    std::optional<SampleHistogram> decoded = {};
 };
 
 struct PairResult {

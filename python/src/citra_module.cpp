@@ -167,19 +167,6 @@ py::dict ListedMeasureDict(const std::string& original, const std::string& manip
     return FieldsDict(result);
 }
 
-void AppendCsvText(std::string& out, const std::string& bytes) {
-    if (bytes.find_first_of(",\"\r\n") == std::string::npos) {
-        out += bytes;
-        return;
-    }
-    out += '"';
-    for (char c : bytes) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 // The CSV text citra --csv measure writes for these rows (dicts of
 // MeasureColumns' keys): the header, then one line per row; none empty,
 // numbers in the shortest form that reads back as the same double (as the
@@ -187,29 +174,27 @@ void AppendCsvText(std::string& out, const std::string& bytes) {
 // text quoted per RFC 4180.
 py::bytes MeasureCsvOf(const py::list& rows) {
     const std::vector<std::string>& columns = MeasureColumns();
-    std::string out;
-    for (size_t i = 0; i < columns.size(); ++i) out += (i ? "," : "") + columns[i];
-    out += '\n';
+    std::string out = MeasureCsvHeader() + '\n';
+    std::vector<MeasureField> fields(columns.size());
     for (const py::handle row : rows) {
         for (size_t i = 0; i < columns.size(); ++i) {
-            if (i) out += ',';
             const py::object value = row[py::str(columns[i])];
-            if (value.is_none()) continue;
-            if (py::isinstance<py::bool_>(value)) {
-                out += value.cast<bool>() ? "true" : "false";
+            MeasureValue& field = fields[i].value;
+            if (value.is_none()) {
+                field = std::monostate{};
+            } else if (py::isinstance<py::bool_>(value)) {
+                field = value.cast<bool>();
             } else if (py::isinstance<py::int_>(value)) {
-                out += std::to_string(value.cast<int64_t>());
+                field = value.cast<int64_t>();
             } else if (py::isinstance<py::float_>(value)) {
-                const double v = value.cast<double>();
-                if (std::isinf(v)) out += v < 0 ? "-inf" : "inf";
-                else if (!std::isnan(v)) AppendJsonNumber(out, v);
+                field = value.cast<double>();
             } else {
                 PyObject* bytes = PyUnicode_EncodeFSDefault(py::str(value).ptr());
                 if (!bytes) throw py::error_already_set();
-                AppendCsvText(out, py::reinterpret_steal<py::bytes>(bytes).cast<std::string>());
+                field = py::reinterpret_steal<py::bytes>(bytes).cast<std::string>();
             }
         }
-        out += '\n';
+        out += MeasureCsv(fields) + '\n';
     }
     return py::bytes(out);
 }
