@@ -4,63 +4,35 @@
 #include <cmath>
 #include <memory>
 
+#include "cpu_features.h"
 #include "error.h"
+#include "measure_sums_kernel.h"
 #include "parallel_tasks.h"
 #include "standard_metrics.h"
 
 namespace {
 
-// Exact per channel sums the difference pass does not keep: sums of |d|,
-// of a b, a^2 and b^2 (below 2^64 for any image the readers make: at most
-// 2^29 samples of at most 65535^2), the changed samples and largest
-// difference, and whether every sample of both is 0 or the peak.
-struct ChannelSums {
-    uint64_t abs = 0, ab = 0, aa = 0, bb = 0, changed = 0;
-    uint32_t maxAbs = 0;
-    bool bilevel = true;
-    void Add(const ChannelSums& o) {
-        abs += o.abs;
-        ab += o.ab;
-        aa += o.aa;
-        bb += o.bb;
-        changed += o.changed;
-        maxAbs = std::max(maxAbs, o.maxAbs);
-        bilevel = bilevel && o.bilevel;
-    }
-};
-
-struct Sums {
-    ChannelSums channel[4];
-    void Add(const Sums& o) {
-        for (int c = 0; c < 4; ++c) channel[c].Add(o.channel[c]);
-    }
-};
+using measure_detail::ChannelSums;
+using measure_detail::Sums;
 
 // Pixels of one task; a multiple of every channel count.
 constexpr size_t kChunkPixels = size_t{1} << 18;
+
+template <class T>
+void TallyMeasureSums(const T* a, const T* b, size_t begin, size_t end, int channels, uint32_t peak, Sums& out) {
+#if defined(CITRA_AVX2_KERNELS)
+    if (CpuHasAvx2Fma()) return measure_detail::TallyAvx2(a, b, begin, end, channels, peak, out);
+#endif
+    measure_detail::TallyGeneric(a, b, begin, end, channels, peak, out);
+}
 
 template <class T>
 Sums Tally(const T* a, const T* b, size_t pixels, int channels, uint32_t peak, unsigned threads) {
     const size_t tasks = std::max<size_t>(1, (pixels + kChunkPixels - 1) / kChunkPixels);
     const std::unique_ptr<Sums[]> parts(new Sums[tasks]);
     RunTasks(tasks, static_cast<unsigned>(std::min<size_t>(ThreadsToUse(threads), tasks)), [&](unsigned, size_t task) {
-        Sums& s = parts[task];
         const size_t begin = task * kChunkPixels, end = std::min(pixels, begin + kChunkPixels);
-        for (int c = 0; c < channels; ++c) {
-            ChannelSums& cs = s.channel[c];
-            for (size_t p = begin; p < end; ++p) {
-                const size_t i = p * static_cast<size_t>(channels) + static_cast<size_t>(c);
-                const uint64_t x = a[i], y = b[i];
-                const uint64_t d = x > y ? x - y : y - x;
-                cs.abs += d;
-                cs.ab += x * y;
-                cs.aa += x * x;
-                cs.bb += y * y;
-                cs.changed += d != 0;
-                cs.maxAbs = std::max(cs.maxAbs, static_cast<uint32_t>(d));
-                cs.bilevel = cs.bilevel && (x == 0 || x == peak) && (y == 0 || y == peak);
-            }
-        }
+        TallyMeasureSums(a, b, begin, end, channels, peak, parts[task]);
     });
     Sums total;
     for (size_t t = 0; t < tasks; ++t) total.Add(parts[t]);
