@@ -28,7 +28,7 @@ inline constexpr const char* kPairsTakeNoOperand = "measure --pairs FILE takes n
 inline constexpr const char* kPairsOnlyForMeasure = "--pairs is only for measure";
 inline constexpr const char* kNoSsimOnlyForMeasure = "--no-ssim is only for measure";
 inline constexpr const char* kJsonAndCsv = "--json and --csv cannot be used together";
-inline constexpr const char* kCsvOnlyForCompareAndHistogram = "--csv is only for compare and histogram";
+inline constexpr const char* kCsvOnlyForCompareAndHistogram = "--csv is only for compare, measure and histogram";
 inline constexpr const char* kCsvTakesOneFile = "histogram --csv takes one FILE";
 inline constexpr const char* kPlotNeedsOneOrTwo = "histogram --plot needs one FILE, or two to overlay";
 inline std::string OnlyForHistogram(const std::string& option) { return option + " is only for histogram"; }
@@ -68,8 +68,8 @@ inline std::string BadJobCount(const std::string& value, unsigned maxJobs) {
 }
 inline std::string UnknownOption(const std::string& option) { return "unknown option '" + option + "'"; }
 inline std::string UnknownCommand(const std::string& name) { return "unknown command '" + name + "'"; }
-inline constexpr const char* kShardOnlyForCompare = "--shard is only for compare";
-inline constexpr const char* kSummaryOnlyForCompare = "--summary is only for compare";
+inline constexpr const char* kShardOnlyForCompare = "--shard is only for compare and measure";
+inline constexpr const char* kSummaryOnlyForCompare = "--summary is only for compare and measure";
 inline constexpr const char* kSummaryNeedsFile = "option '--summary=' needs a file name";
 inline std::string NeedsShard(const std::string& option) { return "option '" + option + "' needs K/N"; }
 inline std::string BadShard(const std::string& value) {
