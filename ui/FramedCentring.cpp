@@ -39,8 +39,11 @@ void TFramedCentring::Check() {
         timer_.stop();
         return;
     }
-    const QSize outer = window_->frameGeometry().size();
-    if (outer != placedOuterSize_) {
+    const QRect frame = window_->frameGeometry();
+    const QSize outer = frame.size();
+    // A move made before the window manager framed the window may have been
+    // taken for the client's corner: the frame then lies off by its extents.
+    if (outer != placedOuterSize_ || (outer != window_->size() && frame.topLeft() != outerTopLeft_(outer))) {
         Place();
     } else if (outer != window_->size()) {
         timer_.stop();  // framed, and placed with the frame
