@@ -101,7 +101,7 @@ std::vector<std::string> CgroupLevels(const std::string& mount, const std::optio
     std::vector<std::string> levels;
     std::string p = path.value_or("/");
     const bool leavesMount = p.empty() || p.front() != '/' || p.find("/..") != std::string::npos;
-    if (leavesMount || !Exists(mount + p)) p = "/";
+    if (leavesMount || !Exists(mount + p)) p.assign(1, '/');
     while (p.size() > 1 && p.back() == '/') p.pop_back();
     while (true) {
         levels.push_back(p == "/" ? mount : mount + p);

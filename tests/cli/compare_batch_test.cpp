@@ -15,8 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kNot24Bit = "Program ini hanya untuk citra dengan format pixel 24 bit";
-
 // The lines up to the first empty one: a text table ends there and its
 // summary follows (tested on its own in study_exe_test).
 std::vector<std::string> Lines(const std::string& text) {

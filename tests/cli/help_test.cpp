@@ -101,8 +101,9 @@ TEST_P(CommandHelp, HoldsItsFormsOptionsAndExamplesOnly) {
          }()) {
         // Filled text keeps to 79 columns; only blocks shown as written
         // (a JSON key list, a CSV header) may be longer.
-        if (line.find('{') == std::string::npos && line.find(',') == line.rfind(','))
+        if (line.find('{') == std::string::npos && line.find(',') == line.rfind(',')) {
             EXPECT_LE(line.size(), 79u) << line;
+        }
     }
 }
 
@@ -147,9 +148,11 @@ TEST(ManualPage, HoldsEveryCommandOptionTopicAndExample) {
     for (std::string line; std::getline(in, line);) {
         if (line.empty()) continue;
         const bool request = line[0] == '.';
-        if (request) EXPECT_TRUE(line.size() > 1 && (std::isupper(static_cast<unsigned char>(line[1])) || line[1] == '\\' ||
-                                                     std::islower(static_cast<unsigned char>(line[1]))))
-            << line;
+        if (request) {
+            EXPECT_TRUE(line.size() > 1 && (std::isupper(static_cast<unsigned char>(line[1])) || line[1] == '\\' ||
+                                            std::islower(static_cast<unsigned char>(line[1]))))
+                << line;
+        }
         EXPECT_NE(line[0], '\'') << line;
     }
 }
@@ -159,7 +162,9 @@ TEST(Version, IsTheProjectsAndTheRevision) {
     EXPECT_EQ(version.rfind("citra ", 0), 0u);
     EXPECT_EQ(version.back(), '\n');
     const size_t revision = version.find(" (git ");
-    if (revision != std::string::npos) EXPECT_EQ(version.substr(version.size() - 2), ")\n");
+    if (revision != std::string::npos) {
+        EXPECT_EQ(version.substr(version.size() - 2), ")\n");
+    }
     EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(version[6]))) << version;
 }
 

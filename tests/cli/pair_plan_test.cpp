@@ -59,7 +59,9 @@ TEST_P(PairRoutes, FromTheNamesAndTheBitmapHeaders) {
     const PairPlan plan = PlanPair(dir.Path(c.original), dir.Path(c.manipulated));
     EXPECT_EQ(plan.route, c.route);
     EXPECT_EQ(plan.original != nullptr && plan.manipulated != nullptr, c.opened);
-    if (c.route != Route::Desktop) EXPECT_EQ(plan.original, nullptr);
+    if (c.route != Route::Desktop) {
+        EXPECT_EQ(plan.original, nullptr);
+    }
 }
 
 constexpr Route D = Route::Desktop, X = Route::Decoded;
