@@ -39,11 +39,20 @@ __all__ = ["Error", "ReadError", "PairError", "load", "compare", "measure", "his
            "default_threads"]
 
 
+def _path(path):
+    """A path as the core takes it: bytes; one holding a NUL byte raises
+    ValueError, as open() does (the system would read the name up to it)."""
+    encoded = os.fsencode(path)
+    if b"\0" in encoded:
+        raise ValueError("embedded null byte")
+    return encoded
+
+
 def _operand(image):
     """An image argument as the core takes it: a path as bytes, an array as
     given, anything else as numpy.asarray sees it."""
     if isinstance(image, (str, bytes, os.PathLike)):
-        return os.fsencode(image)
+        return _path(image)
     if isinstance(image, numpy.ndarray):
         return image
     array = numpy.asarray(image)
@@ -76,7 +85,7 @@ def load(path, *, return_peak=False):
     maxval (give it as ``peak`` when comparing the array). Raises ReadError
     naming the file.
     """
-    samples, peak = _citra.load(os.fsencode(path))
+    samples, peak = _citra.load(_path(path))
     return (samples, peak) if return_peak else samples
 
 

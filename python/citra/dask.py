@@ -18,7 +18,7 @@ import json
 import math
 import os
 
-from . import _citra
+from . import _citra, _path
 
 __all__ = ["pairs", "compare", "measure"]
 
@@ -28,7 +28,7 @@ def _is_path(value):
 
 
 def _paths(values):
-    return [os.fsencode(v) for v in ([values] if _is_path(values) else values)]
+    return [_path(v) for v in ([values] if _is_path(values) else values)]
 
 
 def pairs(covers, stegos):
@@ -52,7 +52,7 @@ def _listed(covers, stegos):
     error of None: the group is the stego folder of a study, the folder
     beside one original that gave the pair, else empty."""
     if _is_path(covers):
-        return _citra.list_pairs([os.fsencode(covers)] + _paths(stegos))
+        return _citra.list_pairs([_path(covers)] + _paths(stegos))
     originals, manipulated = _paths(covers), _paths(stegos)
     if len(originals) != len(manipulated):
         raise ValueError("covers and stegos differ in length: %d and %d" % (len(originals), len(manipulated)))

@@ -38,7 +38,15 @@ py::array SamplesOf(const py::array& given) {
     py::array native = given;
     if (type.itemsize() == 2 && !type.attr("isnative").cast<bool>())
         native = given.attr("astype")(py::dtype::of<uint16_t>());
-    return py::array::ensure(native, py::array::c_style);
+    // ensure gives a null array, its error cleared, when the C-order copy
+    // cannot be made: for these arrays, only when memory runs out.
+    py::array samples = py::array::ensure(native, py::array::c_style);
+    if (!samples) {
+        PyErr_SetString(PyExc_MemoryError, ("citra cannot copy the array into C order: " +
+                                            std::to_string(native.nbytes()) + " bytes").c_str());
+        throw py::error_already_set();
+    }
+    return samples;
 }
 
 // An array over the vector's samples that frees them with its last

@@ -67,6 +67,7 @@ struct TiffShape {
     uint32_t tile = 0;          // tiles of tile x tile pixels instead (a multiple of 16)
     uint16_t sampleFormat = SAMPLEFORMAT_UINT;
     uint16_t extraSample = EXTRASAMPLE_UNASSALPHA;
+    int pages = 1;  // the same picture on each page
 };
 
 namespace detail {
@@ -104,46 +105,49 @@ inline std::vector<uint8_t> Tiff(const TiffShape& shape, const std::vector<uint8
     TIFF* tif = TIFFClientOpen("seed", "w", &sink, detail::SinkRead, detail::SinkWrite, detail::SinkSeek,
                                detail::SinkClose, detail::SinkSize, nullptr, nullptr);
     if (tif == nullptr) throw std::runtime_error("TIFFClientOpen");
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, shape.width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, shape.height);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, shape.samplesPerPixel);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, shape.bits);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, shape.photometric);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, shape.compression);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, shape.sampleFormat);
-    const bool hasExtra = (shape.photometric == PHOTOMETRIC_RGB && shape.samplesPerPixel == 4) ||
-                          (shape.photometric != PHOTOMETRIC_RGB && shape.samplesPerPixel == 2);
-    if (hasExtra) {
-        uint16_t extra[1] = {shape.extraSample};
-        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
-    }
-    const size_t pixelBytes = static_cast<size_t>(shape.samplesPerPixel) * shape.bits / 8;
-    const size_t rowBytes = shape.width * pixelBytes;
     bool ok = true;
-    if (shape.tile != 0) {
-        TIFFSetField(tif, TIFFTAG_TILEWIDTH, shape.tile);
-        TIFFSetField(tif, TIFFTAG_TILELENGTH, shape.tile);
-        std::vector<uint8_t> tile(shape.tile * shape.tile * pixelBytes);
-        for (uint32_t ty = 0; ty < shape.height && ok; ty += shape.tile) {
-            for (uint32_t tx = 0; tx < shape.width && ok; tx += shape.tile) {
-                std::fill(tile.begin(), tile.end(), 0);
-                for (uint32_t r = 0; r < shape.tile && ty + r < shape.height; ++r) {
-                    const size_t count = std::min(shape.tile, shape.width - tx) * pixelBytes;
-                    std::memcpy(tile.data() + r * shape.tile * pixelBytes,
-                                samples.data() + (ty + r) * rowBytes + tx * pixelBytes, count);
-                }
-                ok = TIFFWriteEncodedTile(tif, TIFFComputeTile(tif, tx, ty, 0, 0), tile.data(),
-                                          static_cast<tmsize_t>(tile.size())) >= 0;
-            }
+    for (int page = 0; page < shape.pages && ok; ++page) {
+        if (page > 0) ok = TIFFWriteDirectory(tif) == 1;
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, shape.width);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, shape.height);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, shape.samplesPerPixel);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, shape.bits);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, shape.photometric);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, shape.compression);
+        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, shape.sampleFormat);
+        const bool hasExtra = (shape.photometric == PHOTOMETRIC_RGB && shape.samplesPerPixel == 4) ||
+                              (shape.photometric != PHOTOMETRIC_RGB && shape.samplesPerPixel == 2);
+        if (hasExtra) {
+            uint16_t extra[1] = {shape.extraSample};
+            TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
         }
-    } else {
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, shape.rowsPerStrip);
-        for (uint32_t y = 0; y < shape.height && ok; y += shape.rowsPerStrip) {
-            const uint32_t rows = std::min(shape.rowsPerStrip, shape.height - y);
-            ok = TIFFWriteEncodedStrip(tif, TIFFComputeStrip(tif, y, 0),
-                                       const_cast<uint8_t*>(samples.data()) + y * rowBytes,
-                                       static_cast<tmsize_t>(rows * rowBytes)) >= 0;
+        const size_t pixelBytes = static_cast<size_t>(shape.samplesPerPixel) * shape.bits / 8;
+        const size_t rowBytes = shape.width * pixelBytes;
+        if (shape.tile != 0) {
+            TIFFSetField(tif, TIFFTAG_TILEWIDTH, shape.tile);
+            TIFFSetField(tif, TIFFTAG_TILELENGTH, shape.tile);
+            std::vector<uint8_t> tile(shape.tile * shape.tile * pixelBytes);
+            for (uint32_t ty = 0; ty < shape.height && ok; ty += shape.tile) {
+                for (uint32_t tx = 0; tx < shape.width && ok; tx += shape.tile) {
+                    std::fill(tile.begin(), tile.end(), 0);
+                    for (uint32_t r = 0; r < shape.tile && ty + r < shape.height; ++r) {
+                        const size_t count = std::min(shape.tile, shape.width - tx) * pixelBytes;
+                        std::memcpy(tile.data() + r * shape.tile * pixelBytes,
+                                    samples.data() + (ty + r) * rowBytes + tx * pixelBytes, count);
+                    }
+                    ok = TIFFWriteEncodedTile(tif, TIFFComputeTile(tif, tx, ty, 0, 0), tile.data(),
+                                              static_cast<tmsize_t>(tile.size())) >= 0;
+                }
+            }
+        } else {
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, shape.rowsPerStrip);
+            for (uint32_t y = 0; y < shape.height && ok; y += shape.rowsPerStrip) {
+                const uint32_t rows = std::min(shape.rowsPerStrip, shape.height - y);
+                ok = TIFFWriteEncodedStrip(tif, TIFFComputeStrip(tif, y, 0),
+                                           const_cast<uint8_t*>(samples.data()) + y * rowBytes,
+                                           static_cast<tmsize_t>(rows * rowBytes)) >= 0;
+            }
         }
     }
     TIFFClose(tif);

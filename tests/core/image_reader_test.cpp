@@ -203,6 +203,20 @@ TEST(TiffDecode, RefusesWhatItDoesNotTakeWithAMessage) {
               "in/file.tif: TIFF error: Can not read TIFF directory count");
 }
 
+// A second page would be ignored: two files whose later pages differ
+// would compare identical. One page reads, two or three are refused.
+TEST(TiffDecode, AFileOfSeveralPagesIsRefusedNamingTheCount) {
+    enc::TiffShape shape;
+    shape.width = 2;
+    const std::vector<uint8_t> samples{3, 4};
+    EXPECT_EQ(ReadImage(enc::Tiff(shape, samples), "tif", "in/file.tif").samples8, samples);
+    for (int pages : {2, 3}) {
+        shape.pages = pages;
+        EXPECT_EQ(ErrorOf(enc::Tiff(shape, samples), "tif"),
+                  "in/file.tif: TIFF with " + std::to_string(pages) + " pages: only single-page files are read");
+    }
+}
+
 // ---- JPEG
 
 TEST(JpegDecode, GreyAndColourComeCloseToWhatWasEncoded) {

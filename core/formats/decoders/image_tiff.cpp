@@ -115,6 +115,12 @@ Image DecodeTiff(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     std::unique_ptr<TIFF, TiffClose> tiff(TIFFClientOpenExt(kInputName, "rm", &stream, ReadProc, WriteProc, SeekProc,
                                                             CloseProc, SizeProc, nullptr, nullptr, options.get()));
     if (!tiff) ThrowTiff(stream, "cannot read the header");
+    // Every page would be a picture of its own: comparing the first alone
+    // would call two files that differ on a later page identical.
+    if (const tdir_t pages = TIFFNumberOfDirectories(tiff.get()); pages > 1) {
+        throw CitraError("TIFF with " + std::to_string(pages) + " pages: only single-page files are read",
+                         ErrorKind::Refused);
+    }
 
     uint32_t width = 0, height = 0;
     uint16_t bits = 0, samplesPerPixel = 1, photometric = 0, sampleFormat = SAMPLEFORMAT_UINT,
