@@ -244,6 +244,19 @@ TEST(JpegDecode, RefusesCmykAndFilesCutShort) {
     EXPECT_EQ(ErrorOf({0xFF, 0xD8, 0xFF, 0xFF}, "jpg").rfind("in/file.jpg: JPEG error: ", 0), 0u);
 }
 
+// Cut short, then closed with an end marker: libjpeg only warns and fills
+// the rest; the warning is the file's error.
+TEST(JpegDecode, CorruptDataBeforeAnEndMarkerIsAnError) {
+    for (bool progressive : {false, true}) {
+        auto file = enc::Jpeg(32, 32, 3, enc::Ramp(32 * 32 * 3), 90, progressive);
+        ASSERT_NO_THROW(ReadImage(file, "jpg", "whole.jpg"));
+        file.resize(file.size() * 2 / 3);
+        file.insert(file.end(), {0xFF, 0xD9});
+        EXPECT_EQ(ErrorOf(file, "jpg").rfind("in/file.jpg: JPEG error: Corrupt JPEG data", 0), 0u)
+            << ErrorOf(file, "jpg");
+    }
+}
+
 // ---- PNM
 
 struct PnmCase {

@@ -20,10 +20,28 @@ namespace {
 // what an encoder writes, and bounds the decoding time of hostile files.
 constexpr int kMaxScans = 1000;
 
-// Data ending before the image does is an error; other warnings are not
-// reported.
+// libjpeg warns, and goes on with made-up samples, where the data are
+// corrupt or end early: each such warning is an error, as a picture that
+// lacks data has no numbers of its own. Other warnings (an unknown JFIF
+// revision, an odd Adobe marker) are not reported.
+bool CorruptData(int code) {
+    switch (code) {
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_JPEG_EOF:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void EmitMessage(j_common_ptr info, int level) {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) JpegErrorExit(info);
+    if (level < 0 && CorruptData(info->err->msg_code)) JpegErrorExit(info);
 }
 
 void Progress(j_common_ptr info) {
