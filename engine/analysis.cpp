@@ -90,6 +90,20 @@ InfoResult InspectFile(const std::string& path) {
     return result;
 }
 
+ChannelHistogram CountDesktopChannels(const std::string& path) {
+    if (IsBitmapFilePath(path)) {
+        // Counted from the file band by band, as compare reads it; the
+        // raster is never held.
+        BitmapFileStream stream(path);
+        ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(stream), {}));
+        return ComputeChannelHistogramStreamed(path, stream);
+    }
+    Picture picture;
+    LoadPicture(picture, path);
+    ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(picture), {}));
+    return ComputeChannelHistogram(*picture.BitmapIfAny());
+}
+
 HistogramResult CountChannels(const std::string& path) {
     HistogramResult result;
     result.path = path;
@@ -97,20 +111,9 @@ HistogramResult CountChannels(const std::string& path) {
         if (PlanFile(path) == Route::Decoded) {
             const Image image = ReadImage(path);
             result.decoded = CountSamples(image, DefaultBins(image.peak));
-            return;
+        } else {
+            result.counts = CountDesktopChannels(path);
         }
-        if (IsBitmapFilePath(path)) {
-            // Counted from the file band by band, as compare reads it; the
-            // raster is never held.
-            BitmapFileStream stream(path);
-            ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(stream), {}));
-            result.counts = ComputeChannelHistogramStreamed(path, stream);
-            return;
-        }
-        Picture picture;
-        LoadPicture(picture, path);
-        ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(picture), {}));
-        result.counts = ComputeChannelHistogram(*picture.BitmapIfAny());
     });
     return result;
 }

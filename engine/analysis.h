@@ -19,6 +19,10 @@ InfoResult InspectFile(const std::string& path);
 // desktop route (PlanFile); the decoded counts of any other.
 HistogramResult CountChannels(const std::string& path);
 
+// The desktop program's counts of a file of the desktop route; throws
+// CitraError with the message the desktop program gives.
+ChannelHistogram CountDesktopChannels(const std::string& path);
+
 // The original of a comparison, loaded once and only read afterwards, so
 // pairs may be computed against it one after another or side by side.
 class OriginalImage {

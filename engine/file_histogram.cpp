@@ -1,6 +1,9 @@
 #include "file_histogram.h"
 
+#include <new>
+
 #include "analysis.h"
+#include "engine_texts.h"
 #include "error.h"
 #include "image_reader.h"
 #include "pair_plan.h"
@@ -8,11 +11,17 @@
 
 SampleHistogram FileHistogram(const std::string& path, const std::optional<uint32_t>& bins) {
     if (PlanFile(path) == Route::Desktop && IsBitmapFilePath(path)) {
-        const HistogramResult desktop = CountChannels(path);
-        if (desktop.error) throw CitraError(path + ": " + *desktop.error);
+        ChannelHistogram counts;
+        try {
+            counts = CountDesktopChannels(path);
+        } catch (const CitraError& e) {
+            throw CitraError(path + ": " + e.what(), e.Kind());
+        } catch (const std::bad_alloc&) {
+            throw CitraError(path + ": " + text::kOutOfMemory, ErrorKind::OutOfMemory);
+        }
         const uint32_t chosen = bins.value_or(256);
         if (auto refusal = BinsRefusal(chosen, 255)) throw CitraError(path + ": " + *refusal, ErrorKind::Refused);
-        return FromChannelHistogram(desktop.counts, chosen);
+        return FromChannelHistogram(counts, chosen);
     }
     const Image image = ReadImage(path);
     const uint32_t chosen = bins.value_or(DefaultBins(image.peak));
