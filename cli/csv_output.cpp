@@ -67,12 +67,12 @@ std::string PairCsv(const PairResult& result) {
         line += ",,,,";
         AppendCsvField(line, *result.error);
         AppendStandardFields(line, std::nullopt, std::nullopt);
-        return line;
+        return line + ',';
     }
     if (result.metricsUnavailable) {
         line += ",,,,";
         AppendStandardFields(line, result.standard, result.metricsUnavailable);
-        return line;
+        return line + ',';
     }
     // Finite numbers in shortest form contain no comma or quote.
     AppendJsonNumber(line, result.metrics.MSE);
@@ -84,5 +84,7 @@ std::string PairCsv(const PairResult& result) {
     line += FormatMetric(result.metrics.PSNR, ".");
     line += ',';
     AppendStandardFields(line, result.standard, std::nullopt);
+    line += ',';
+    if (result.warning) AppendCsvField(line, *result.warning);
     return line;
 }

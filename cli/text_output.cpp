@@ -96,5 +96,8 @@ std::string PairText(std::span<const PairResult> results, std::string_view decim
     std::vector<Align> columns{Align::Left, Align::Left, Align::Right, Align::Right};
     if (standard) columns.push_back(Align::Right);
     if (ssim) columns.push_back(Align::Right);
-    return RenderTable(columns, rows);
+    std::string out = RenderTable(columns, rows);
+    for (const PairResult& r : results)
+        if (r.warning && !r.error) out += text::kWarningLine + *r.warning + "\n";
+    return out;
 }

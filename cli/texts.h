@@ -91,6 +91,13 @@ inline std::string CannotWriteFile(const std::string& path, const std::string& r
     return std::string(kMessagePrefix) + "cannot write '" + path + "': " + reason + "\n";
 }
 
+// An output file that is one of the run's inputs, refused before any work
+// (the input named too when the run names it otherwise: a link).
+inline std::string OutputIsInput(const std::string& output, const std::string& input) {
+    return std::string(kMessagePrefix) + output + ": is also an input" + (input == output ? "" : " ('" + input + "')") +
+           "; choose another output file\n";
+}
+
 // diff: what was written.
 inline std::string DiffWritten(const std::string& path, const char* mode, int32_t width, int32_t height) {
     return path + ": " + mode + ", " + std::to_string(width) + " x " + std::to_string(height);
@@ -117,6 +124,7 @@ inline std::string PlotWritten(const std::string& path, const std::vector<std::s
 
 // Text tables.
 inline constexpr const char* kErrorCell = "error: ";
+inline constexpr const char* kWarningLine = "warning: ";
 inline constexpr const char* kNoValue = "-";
 inline constexpr const char* kPeak = "peak: ";
 inline constexpr const char* kColumnPath = "path";
@@ -160,7 +168,7 @@ inline constexpr const char* kCsvStandardColumns =
     ",std_mse,std_psnr,std_ssim,std_identical,std_peak,std_changed_samples,std_max_abs_diff";
 // The summary written as CSV: one row per metric.
 // The last columns of the standard ones: why mse and psnr, or std_ssim, are empty.
-inline constexpr const char* kCsvReasonColumns = ",mse_unavailable,ssim_unavailable";
+inline constexpr const char* kCsvReasonColumns = ",mse_unavailable,ssim_unavailable,warning";
 inline constexpr const char* kSsimOnlyForCompare = "--ssim is only for compare";
 inline constexpr const char* kCsvSummaryHeader = "pairs,failed,identical,metric,count,mean,median,min,max,sample_stddev";
 

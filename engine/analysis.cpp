@@ -96,6 +96,8 @@ ChannelHistogram CountDesktopChannels(const std::string& path) {
         // raster is never held.
         BitmapFileStream stream(path);
         ThrowIfRefused(PairRefusal(PairStep::Original, ShapeOf(stream), {}));
+        // Counts of pixels the file lacks would be counts of zeros.
+        if (auto missing = MissingPixelData(stream.Layout())) throw CitraError(*missing, ErrorKind::CutShort);
         return ComputeChannelHistogramStreamed(path, stream);
     }
     Picture picture;

@@ -65,6 +65,7 @@ inline constexpr const char* kKeyMseText = "mse_text";
 inline constexpr const char* kKeyPsnrText = "psnr_text";
 inline constexpr const char* kKeyStandard = "standard";
 inline constexpr const char* kKeyMseUnavailable = "mse_unavailable";
+inline constexpr const char* kKeyWarning = "warning";
 inline constexpr const char* kKeyOutput = "output";
 inline constexpr const char* kKeyMode = "mode";
 inline constexpr const char* kKeyGain = "gain";

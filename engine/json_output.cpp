@@ -73,6 +73,7 @@ std::string PairJson(const PairResult& result) {
     }
     if (result.standard) object.Raw(text::kKeyStandard, StandardJson(*result.standard));
     if (result.metricsUnavailable) object.String(text::kKeyMseUnavailable, *result.metricsUnavailable);
+    if (result.warning) object.String(text::kKeyWarning, *result.warning);
     return object.Close();
 }
 

@@ -52,6 +52,10 @@ struct PairResult {
     // Set when the desktop program's MSE and PSNR do not apply to the pair
     // (not two 8-bit RGB images): why; `metrics` is then meaningless.
     std::optional<std::string> metricsUnavailable;
+    // A word on numbers that stand but are not the picture's own: a bitmap
+    // cut short, whose missing pixels the desktop program counts as 0. The
+    // field's metrics are then absent.
+    std::optional<std::string> warning = {};
 };
 
 // "bitmap", "icon", "metafile", "jpeg" ("empty" for an empty picture).

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "attempt.h"
+#include "error.h"
 #include "metrics.h"
 #include "pair_plan.h"
 
@@ -13,6 +14,14 @@ PairResult Named(const std::string& originalPath, const std::string& manipulated
     result.original = originalPath;
     result.manipulated = manipulatedPath;
     return result;
+}
+
+// The desktop numbers of a bitmap that lacks pixels stand, as the desktop
+// program computes them; the field's do not, and the line says why.
+void MarkMissingPixels(PairResult& result, const std::string& path, const std::optional<std::string>& missing) {
+    if (!missing || result.error || result.warning) return;
+    result.standard.reset();
+    result.warning = path + ": " + *missing;
 }
 
 }  // namespace
@@ -51,6 +60,8 @@ PairResult CompareFilesStreamed(const std::string& originalPath, const std::stri
         result.metrics = CompareStreams(*original, manipulated, buffers, &standard);
         result.standard = std::move(standard);
     });
+    MarkMissingPixels(result, originalPath, MissingPixelData(original->Layout()));
+    if (plan.manipulated) MarkMissingPixels(result, manipulatedPath, MissingPixelData(plan.manipulated->Layout()));
     return result;
 }
 
@@ -58,6 +69,14 @@ BatchOriginal::BatchOriginal(std::string path) : path_(std::move(path)) {}
 
 void BatchOriginal::Load() {
     image_ = std::make_unique<OriginalImage>(path_);
+    if (!image_->Error() && IsBitmapFilePath(path_)) {
+        // The loaded raster does not say whether the file held it whole.
+        try {
+            missing_ = MissingPixelData(BitmapFileStream(path_).Layout());
+        } catch (const CitraError& e) {
+            missing_ = std::string(e.what());
+        }
+    }
     loaded_.store(true, std::memory_order_release);
 }
 
@@ -77,5 +96,7 @@ PairResult BatchOriginal::Compare(const std::string& manipulatedPath, StreamBuff
         result.metrics = CompareWithStream(original, manipulated, buffers, &standard);
         result.standard = std::move(standard);
     });
+    MarkMissingPixels(result, path_, missing_);
+    if (plan.manipulated) MarkMissingPixels(result, manipulatedPath, MissingPixelData(plan.manipulated->Layout()));
     return result;
 }

@@ -4,6 +4,7 @@
 // ComparePair, bit for bit and error for error.
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "analysis.h"
@@ -38,5 +39,6 @@ public:
 private:
     std::string path_;
     std::unique_ptr<OriginalImage> image_;  // set by Load before loaded_
+    std::optional<std::string> missing_;    // set by Load: the file's pixels that are not in it
     std::atomic<bool> loaded_{false};
 };

@@ -163,6 +163,23 @@ bool BitmapFileLayout::RunLength() const {
     return IsRunLength(compression);
 }
 
+uint64_t BitmapFileLayout::PixelBytesNeeded() const {
+    if (Empty() || RunLength()) return 0;
+    const uint64_t lastRow = (static_cast<uint64_t>(width) * bitCount + 7) / 8;
+    return stride * (static_cast<uint64_t>(height) - 1) + lastRow;
+}
+
+std::optional<std::string> MissingPixelData(const BitmapFileLayout& layout) {
+    const uint64_t needed = layout.PixelBytesNeeded();
+    if (layout.bytesTaken >= needed) return std::nullopt;
+    const std::string of = " of the " + std::to_string(needed) + " bytes of pixel data";
+    if (layout.bytesInFile >= needed) {
+        // The file has them, but its header's image size stops short.
+        return "file cut short: its header gives " + std::to_string(layout.bytesTaken) + of;
+    }
+    return "file cut short: holds " + std::to_string(layout.bytesTaken) + of;
+}
+
 int BitmapFileLayout::BitsPerPixel() const {
     return Empty() || RunLength() ? 0 : bitCount;
 }
@@ -210,6 +227,7 @@ BitmapFileLayout ReadBitmapLayout(InputFile& file) {
         header.imageSize != 0 ? header.imageSize : layout.stride * static_cast<uint64_t>(layout.height);
     const uint64_t available = pixelOffset < file.Size() ? file.Size() - pixelOffset : 0;
     layout.bytesTaken = std::min(expected, available);
+    layout.bytesInFile = available;
 
     // Run-length data are decoded into a 32-bit raster; the others are kept
     // at their own depth. A raster above the input's own (lower) limit is
@@ -242,7 +260,7 @@ std::unique_ptr<Bitmap> AllocateRaster(const BitmapFileLayout& layout) {
 
 }  // namespace
 
-std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file) {
+std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file, bool* runLengthCut) {
     BitmapFileLayout layout = ReadBitmapLayout(file);
     if (layout.Empty()) {
         return std::make_unique<Bitmap>();
@@ -261,7 +279,8 @@ std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file) {
             ThrowRasterRefused(ENOMEM);
         }
         packed.resize(file.ReadUpTo(packed.data(), packed.size()));
-        DecodeRunLength(packed, layout.bitCount, layout.colourTable, *bitmap);
+        const bool ended = DecodeRunLength(packed, layout.bitCount, layout.colourTable, *bitmap);
+        if (runLengthCut) *runLengthCut = !ended;
         bitmap->SetBitsPerPixel(0);
     }
     bitmap->SetColourTable(std::move(layout.colourTable));

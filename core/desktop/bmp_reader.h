@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "bitmap.h"
@@ -23,6 +25,8 @@ struct BitmapFileLayout {
     // whole rows when it is 0), no more than the file holds, and for
     // compression 0 and 3 no more than the raster. Rows beyond them stay 0.
     uint64_t bytesTaken = 0;
+    // Bytes the file holds from pixelOffset on, whatever the header says.
+    uint64_t bytesInFile = 0;
     std::vector<uint32_t> colourTable;  // at most 256 entries
     std::array<uint32_t, 3> masks{};
 
@@ -31,7 +35,15 @@ struct BitmapFileLayout {
     // BitsPerPixel of the Bitmap the reader makes: the bit count for
     // compression 0 and 3, 0 for run-length data and for an empty file.
     int BitsPerPixel() const;
+    // Bytes that hold every pixel of an uncompressed raster: whole rows but
+    // the last, whose padding may be missing; 0 for run-length data.
+    uint64_t PixelBytesNeeded() const;
 };
+
+// Why the pixels are not all in the file: "file cut short: ..." naming what
+// it holds and needs, when an uncompressed raster takes fewer bytes than
+// PixelBytesNeeded() (the loader leaves the rest as the raster starts).
+std::optional<std::string> MissingPixelData(const BitmapFileLayout& layout);
 
 // Reads the headers, masks and colour table from the file's first byte and
 // checks that the raster store would take the picture, without allocating
@@ -40,5 +52,7 @@ struct BitmapFileLayout {
 BitmapFileLayout ReadBitmapLayout(InputFile& file);
 
 // Reads the file from its first byte. An empty file gives an empty Bitmap.
-// Throws CitraError with the loader's message.
-std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file);
+// Throws CitraError with the loader's message. `runLengthCut`, when given,
+// is set when run-length data end before the end-of-bitmap code while rows
+// remain to fill.
+std::unique_ptr<Bitmap> ReadBitmapFile(InputFile& file, bool* runLengthCut = nullptr);

@@ -13,6 +13,8 @@ public:
 
     bool Done() const { return y_ >= height_; }
     bool RowFull() const { return x_ >= width_; }
+    // Every row reached: past the top, or the top row full.
+    bool Filled() const { return Done() || (y_ == height_ - 1 && RowFull()); }
 
     void Put(uint8_t index) {
         if (x_ < width_ && y_ < height_) {
@@ -56,10 +58,10 @@ uint8_t IndexOf(uint8_t byte, int k, int bitsPerIndex) {
 
 }  // namespace
 
-void DecodeRunLength(std::span<const uint8_t> data, int bitsPerIndex, const std::vector<uint32_t>& colourTable,
+bool DecodeRunLength(std::span<const uint8_t> data, int bitsPerIndex, const std::vector<uint32_t>& colourTable,
                      Bitmap& raster) {
     if (raster.Empty() || raster.BitsPerPixel() != 32 || (bitsPerIndex != 8 && bitsPerIndex != 4)) {
-        return;
+        return true;
     }
     RasterWriter out(raster, colourTable);
     size_t i = 0;
@@ -79,10 +81,10 @@ void DecodeRunLength(std::span<const uint8_t> data, int bitsPerIndex, const std:
         if (code == 0) {
             out.NextLine();
         } else if (code == 1) {
-            return;
+            return true;
         } else if (code == 2) {
             if (i + 1 >= data.size()) {
-                return;
+                return out.Filled();
             }
             out.Move(data[i], data[i + 1]);
             i += 2;
@@ -93,7 +95,7 @@ void DecodeRunLength(std::span<const uint8_t> data, int bitsPerIndex, const std:
             for (; k < code && !out.RowFull(); ++k) {
                 const size_t at = i + (bitsPerIndex == 8 ? k : k / 2);
                 if (at >= data.size()) {
-                    return;
+                    return out.Filled();
                 }
                 out.Put(IndexOf(data[at], k, bitsPerIndex));
             }
@@ -101,4 +103,5 @@ void DecodeRunLength(std::span<const uint8_t> data, int bitsPerIndex, const std:
             i += bytes + (bytes & 1);
         }
     }
+    return out.Filled();
 }

@@ -12,5 +12,6 @@
 // the data never reach keep their content; pixels right of the last
 // column or above the top row are dropped. Decoding stops at the end of
 // the bitmap code or of the data. Reads and writes only inside the spans.
-void DecodeRunLength(std::span<const uint8_t> data, int bitsPerIndex, const std::vector<uint32_t>& colourTable,
+// Returns false when the data ran out before every row was reached.
+bool DecodeRunLength(std::span<const uint8_t> data, int bitsPerIndex, const std::vector<uint32_t>& colourTable,
                      Bitmap& raster);

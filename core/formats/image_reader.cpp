@@ -3,6 +3,7 @@
 #include "image_reader.h"
 
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "error.h"
@@ -84,11 +85,13 @@ Image ReadImage(const std::string& path, const ImageLimits& limits) {
         throw CitraError(path + ": unsupported file extension (." + std::string(extension) + ")", ErrorKind::Refused);
     }
     std::vector<uint8_t> bytes;
+    std::optional<InputFile> file;
     try {
-        InputFile file(path);
-        bytes = file.ReadBlock(file.Size());
+        file.emplace(path);
+        bytes = file->ReadBlock(file->Size());
     } catch (const CitraError& e) {
         throw CitraError(path + ": " + e.what(), e.Kind());
     }
+    file->ThrowIfChanged();  // its message names the file
     return ReadImage(bytes, extension, path, limits);
 }

@@ -24,6 +24,9 @@ void BitmapRgbRows::Read(size_t first, size_t count, uint8_t* out) {
 
 std::vector<double> BitmapPairSsim(BitmapFileStream& a, BitmapFileStream& b, unsigned threads) {
     BitmapRgbRows rowsA(a), rowsB(b);
-    return ChannelSsimByRows(rowsA, rowsB, static_cast<size_t>(a.Width()), static_cast<size_t>(a.Height()), 3, 255,
-                             threads);
+    std::vector<double> ssim = ChannelSsimByRows(rowsA, rowsB, static_cast<size_t>(a.Width()),
+                                                 static_cast<size_t>(a.Height()), 3, 255, threads);
+    a.ThrowIfChanged();
+    b.ThrowIfChanged();
+    return ssim;
 }

@@ -60,7 +60,7 @@ ChannelHistogram ComputeChannelHistogramStreamed(const std::string& path, Bitmap
         const BitmapFileLayout& other = others[b]->Layout();
         if (other.width != layout.width || other.height != layout.height || other.stride != layout.stride ||
             other.BitsPerPixel() != layout.BitsPerPixel() || other.pixelOffset != layout.pixelOffset)
-            throw CitraError(path + ": the file changed while it was being read");
+            throw CitraError(path + ": file changed while it was read", ErrorKind::InputOutput);
     }
     std::vector<std::vector<uint8_t>> buffers(bands, std::vector<uint8_t>(bufferBytes));
     std::unique_ptr<PixelCounter[]> counters(new PixelCounter[bands]());
@@ -76,5 +76,7 @@ ChannelHistogram ComputeChannelHistogramStreamed(const std::string& path, Bitmap
     });
     for (const std::exception_ptr& failure : failures)
         if (failure) std::rethrow_exception(failure);
+    stream.ThrowIfChanged();
+    for (unsigned b = 1; b < bands; ++b) others[b]->ThrowIfChanged();
     return HistogramOfBands(counters.get(), bands);
 }

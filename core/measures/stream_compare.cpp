@@ -140,6 +140,7 @@ QualityMetrics CompareWithStream(const Bitmap& original, BitmapFileStream& manip
     StreamedRaster b(manipulated, buffers.First());
     const SampleDifferences tally =
         TallyOverRows(a, b, original.Width(), original.Height(), original.Stride(), buffers.BandBytes());
+    manipulated.ThrowIfChanged();
     return Finish(tally, original.Width(), original.Height(), standard);
 }
 
@@ -161,5 +162,7 @@ QualityMetrics CompareStreams(BitmapFileStream& original, BitmapFileStream& mani
     StreamedRaster b(manipulated, buffers.Second());
     const SampleDifferences tally =
         TallyOverRows(a, b, original.Width(), original.Height(), original.Layout().stride, buffers.BandBytes());
+    original.ThrowIfChanged();
+    manipulated.ThrowIfChanged();
     return Finish(tally, original.Width(), original.Height(), standard);
 }

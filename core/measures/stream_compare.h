@@ -38,6 +38,9 @@ public:
     // it (rows in file order, stride bytes each; 0 past the bytes taken from
     // the file). Only for compression 0 and 3.
     void ReadRaster(uint64_t offset, size_t count, uint8_t* out);
+    // Throws when the file is no longer the one opened (InputFile::ThrowIfChanged):
+    // called at the end of each pass, so that no result mixes two versions.
+    void ThrowIfChanged() const { file_.ThrowIfChanged(); }
 
 private:
     InputFile file_;

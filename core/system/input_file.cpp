@@ -16,6 +16,11 @@
 
 namespace {
 
+FileIdentity IdentityOf(const struct stat& info) {
+    return {info.st_dev, info.st_ino, info.st_size, static_cast<int64_t>(info.st_mtim.tv_sec),
+            static_cast<int64_t>(info.st_mtim.tv_nsec)};
+}
+
 [[noreturn]] void ThrowCannotOpen(const std::string& path, int err) {
     throw CitraError(msg::CannotOpenFile(AbsolutePath(path), PlatformErrorText(err)), ErrorKind::InputOutput);
 }
@@ -53,11 +58,12 @@ OpenedFile OpenForReading(const std::string& path, bool regularOnly) {
         return opened;
     }
     opened.size = info.st_size;
+    opened.identity = IdentityOf(info);
     return opened;
 }
 
 InputFile::InputFile(const std::string& path, uint64_t maxBlockBytes)
-    : maxBlockBytes_(std::min(maxBlockBytes, kMaxInMemoryBytes)) {
+    : path_(path), maxBlockBytes_(std::min(maxBlockBytes, kMaxInMemoryBytes)) {
     // A FIFO or device is refused: the readers need a length.
     const OpenedFile opened = OpenForReading(path, true);
     if (opened.error != 0) {
@@ -65,6 +71,19 @@ InputFile::InputFile(const std::string& path, uint64_t maxBlockBytes)
     }
     fd_ = opened.fd;
     size_ = static_cast<uint64_t>(opened.size);
+    identity_ = opened.identity;
+}
+
+void InputFile::ThrowIfChanged() const {
+    if (inMemory_ || fd_ < 0) return;
+    struct stat info {};
+    // The open descriptor keeps reading the version it opened even when the
+    // name now leads to another file; a new file at the name is a change too.
+    struct stat named {};
+    const bool same = ::fstat(fd_, &info) == 0 && IdentityOf(info) == identity_ &&
+                      ::stat(path_.c_str(), &named) == 0 && named.st_dev == info.st_dev &&
+                      named.st_ino == info.st_ino;
+    if (!same) throw CitraError(path_ + ": file changed while it was read", ErrorKind::InputOutput);
 }
 
 InputFile::InputFile(std::span<const uint8_t> bytes, uint64_t maxBlockBytes)

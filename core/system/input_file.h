@@ -13,6 +13,16 @@
 // Largest block a reader keeps in memory at once (pixel rasters included).
 inline constexpr uint64_t kMaxInMemoryBytes = uint64_t{1} << 30;
 
+// What tells one version of a file from another.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    int64_t modifiedSeconds = 0;
+    int64_t modifiedNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 class InputFile {
 public:
     // Throws CitraError "Cannot open file "<absolute path>". <reason>".
@@ -44,9 +54,17 @@ public:
     // out-of-memory system error.
     std::vector<uint8_t> ReadBlock(uint64_t count);
 
+    // Throws CitraError "<path>: file changed while it was read" (kind
+    // InputOutput) when the file's size, modification time or identity is
+    // no longer what it was at opening, so that a reading that spans a
+    // change is never taken for the picture. Nothing for bytes in memory.
+    void ThrowIfChanged() const;
+
     void Close();
 
 private:
+    std::string path_;
+    FileIdentity identity_;
     int fd_ = -1;
     const uint8_t* memory_ = nullptr;
     bool inMemory_ = false;  // reads come from memory_, not fd_
@@ -60,6 +78,7 @@ private:
 struct OpenedFile {
     int fd = -1;  // -1 when error is set
     off_t size = 0;
+    FileIdentity identity;
     int error = 0;
     bool openFailed = false;  // error came from open() itself
 };

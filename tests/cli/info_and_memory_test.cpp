@@ -108,6 +108,14 @@ protected:
     ProcessOutput Citra(const std::vector<std::string>& args) const {
         return RunProcess({.program = CITRA_EXE, .args = args, .env = kPlainEnv, .addressSpaceLimit = kLimit});
     }
+    // A bitmap of black pixels whose raster is a hole in the file: it takes
+    // no disk, yet holds every pixel.
+    std::string Sparse(const std::string& name, int32_t width, int32_t height) const {
+        const std::string path = dir_.Write(name, HeaderOnly(width, height));
+        const uint64_t stride = (3 * static_cast<uint64_t>(width) + 3) / 4 * 4;
+        std::filesystem::resize_file(path, 54 + stride * static_cast<uint64_t>(height));
+        return path;
+    }
     ScratchDir dir_;
 };
 
@@ -126,10 +134,10 @@ TEST_F(ShortOfMemory, InfoDoesNotAllocateTheRaster) {
 // batch reads it from its file, as the single pair does, and gets the same
 // line; its histogram is counted from the file too.
 TEST_F(ShortOfMemory, BatchPairsGetWhatTheSinglePairGets) {
-    const std::string original = dir_.Write("asli.bmp", HeaderOnly(16384, 16384));
-    const std::string manipulated = dir_.Write("hasil.bmp", HeaderOnly(16384, 16384));
-    const std::string other = dir_.Write("lain.bmp", HeaderOnly(16384, 16384));
-    const std::string narrow = dir_.Write("sempit.bmp", HeaderOnly(16383, 16384));
+    const std::string original = Sparse("asli.bmp", 16384, 16384);
+    const std::string manipulated = Sparse("hasil.bmp", 16384, 16384);
+    const std::string other = Sparse("lain.bmp", 16384, 16384);
+    const std::string narrow = Sparse("sempit.bmp", 16383, 16384);
 
     const auto single = Citra({"--json", "compare", original, manipulated});
     ASSERT_EQ(single.exitCode, 0) << single.out;

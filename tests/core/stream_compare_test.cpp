@@ -206,9 +206,23 @@ TEST(StreamedCompare, EveryBandSizeGivesTheLoadedNumbers) {
         Picture manipulated;
         LoadPicture(manipulated, other);
         const QualityMetrics want = ComputeQualityMetrics(*original.BitmapIfAny(), *manipulated.BitmapIfAny());
-        // The field's metrics of the same pixels, decoded whole.
-        const Image wholeA = ReadImage(a), wholeOther = ReadImage(other);
-        const StandardMetrics wantStandard = ComputeStandardMetrics(wholeA, wholeOther);
+        // The field's metrics of the same pixels, decoded whole; a file that
+        // lacks pixels has none, and the decoder says so.
+        const bool cut = MissingPixelData(BitmapFileStream(other).Layout()).has_value();
+        EXPECT_EQ(cut, other.find("_cut") != std::string::npos || other.find("_short") != std::string::npos);
+        std::optional<StandardMetrics> wantStandard;
+        if (cut) {
+            try {
+                ReadImage(other);
+                ADD_FAILURE() << other << " decoded";
+            } catch (const CitraError& e) {
+                EXPECT_EQ(e.Kind(), ErrorKind::CutShort);
+                EXPECT_NE(std::string(e.what()).find("file cut short"), std::string::npos) << e.what();
+            }
+        } else {
+            const Image wholeA = ReadImage(a), wholeOther = ReadImage(other);
+            wantStandard = ComputeStandardMetrics(wholeA, wholeOther);
+        }
         for (size_t band = 1; band <= 70; ++band) {
             SCOPED_TRACE(other + ", band " + std::to_string(band));
             StreamBuffers buffers(band);
@@ -221,16 +235,20 @@ TEST(StreamedCompare, EveryBandSizeGivesTheLoadedNumbers) {
             EXPECT_EQ(Bits(both.PSNR), Bits(want.PSNR));
             EXPECT_EQ(Bits(one.MSE), Bits(want.MSE));
             EXPECT_EQ(Bits(one.PSNR), Bits(want.PSNR));
-            ExpectSameStandard(bothStandard, wantStandard);
-            ExpectSameStandard(oneStandard, wantStandard);
+            if (wantStandard) {
+                ExpectSameStandard(bothStandard, *wantStandard);
+                ExpectSameStandard(oneStandard, *wantStandard);
+            }
         }
         StandardMetrics loadedStandard;
         const QualityMetrics loaded =
             CompareBitmaps(*original.BitmapIfAny(), *manipulated.BitmapIfAny(), &loadedStandard);
         EXPECT_EQ(Bits(loaded.MSE), Bits(want.MSE));
         EXPECT_EQ(Bits(loaded.PSNR), Bits(want.PSNR));
-        ExpectSameStandard(loadedStandard, wantStandard);
-        EXPECT_FALSE(wantStandard.identical);
+        if (wantStandard) {
+            ExpectSameStandard(loadedStandard, *wantStandard);
+            EXPECT_FALSE(wantStandard->identical);
+        }
         EXPECT_GT(want.MSE, 0);
     }
 }

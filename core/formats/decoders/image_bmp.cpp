@@ -2,6 +2,7 @@
 // keeps raw (indices, packed bit fields, or the 32-bit raster of run-length
 // data).
 #include <algorithm>
+#include <string>
 
 #include "bmp_reader.h"
 #include "error.h"
@@ -55,6 +56,9 @@ Image DecodeBmp(std::span<const uint8_t> bytes, const ImageLimits& limits) {
         layout = ReadBitmapLayout(headers);
     }
     if (layout.Empty()) throw CitraError("bitmap has no pixels");
+    // The desktop loader leaves missing rows as the raster starts; those are
+    // not the picture's samples, so no numbers are made of them.
+    if (auto missing = MissingPixelData(layout)) throw CitraError(*missing, ErrorKind::CutShort);
     const uint32_t alphaMask = AlphaMask(bytes, layout);
     const ChannelLayout channels = alphaMask != 0 ? ChannelLayout::Rgba : ChannelLayout::Rgb;
     // The limits come before the raster is read: it is at most 4/3 of the
@@ -63,7 +67,13 @@ Image DecodeBmp(std::span<const uint8_t> bytes, const ImageLimits& limits) {
                                 8, 255, limits);
 
     InputFile file(bytes);
-    const std::unique_ptr<Bitmap> bitmap = ReadBitmapFile(file);
+    bool runLengthCut = false;
+    const std::unique_ptr<Bitmap> bitmap = ReadBitmapFile(file, &runLengthCut);
+    if (runLengthCut) {
+        throw CitraError("file cut short: its " + std::to_string(layout.bytesTaken) +
+                             " bytes of run-length data end before the picture does",
+                         ErrorKind::CutShort);
+    }
     const std::vector<uint32_t>& table = bitmap->ColourTable();
     std::array<uint32_t, 3> masks = bitmap->ColourMasks();
     if (layout.compression != kCompressionBitFields) {
