@@ -29,6 +29,7 @@ run a study of many pairs on a Dask cluster.
 """
 import json
 import os
+import warnings
 
 import numpy
 
@@ -107,7 +108,10 @@ def compare(a, b, *, ssim=False, threads=0, peak=None, errors="raise"):
     numbers, None with ``mse_unavailable`` saying why unless both images are
     8-bit RGB), and ``standard``: per-sample ``mse``, ``psnr`` (None when
     identical), ``ssim`` (with ``ssim=True``), ``identical``, ``peak``,
-    ``changed_samples``, ``max_abs_diff`` and ``channels``.
+    ``changed_samples``, ``max_abs_diff`` and ``channels``. A BMP file that
+    lacks pixel data keeps the desktop program's numbers (its missing bytes
+    count as 0), has no ``standard``, and its ``warning`` says so; the same
+    text is also issued as a Python RuntimeWarning.
 
     Two paths are compared exactly as the tool compares them (two 24-bit
     BMP files band by band). ``threads``: 0 for ``default_threads()``. A
@@ -121,6 +125,8 @@ def compare(a, b, *, ssim=False, threads=0, peak=None, errors="raise"):
         failure = PairError(row["error"])
         failure.row = row
         raise failure
+    if "warning" in row:
+        warnings.warn(row["warning"], RuntimeWarning, stacklevel=2)
     return row
 
 
