@@ -93,6 +93,8 @@ bool StreamedPng(PairPlan& plan, const DiffOptions& diff, DiffMap& map, PendingF
     BitmapFileStream* original = plan.original.get();
     BitmapFileStream* manipulated = plan.manipulated.get();
     if (diff.mode == DiffMode::Ssim && SsimRefusal(original->Width(), original->Height())) return false;
+    // A file that lacks pixels is refused by the decoder, naming what it lacks.
+    if (MissingPixelData(original->Layout()) || MissingPixelData(manipulated->Layout())) return false;
 
     Image shape;
     shape.width = original->Width();
@@ -107,6 +109,8 @@ bool StreamedPng(PairPlan& plan, const DiffOptions& diff, DiffMap& map, PendingF
         DrawSsim(*original, *manipulated, drawer, encoder, diff.threads, sink);
     else
         DrawBands(*original, *manipulated, drawer, encoder, sink);
+    original->ThrowIfChanged();
+    manipulated->ThrowIfChanged();
     encoder.Finish();
     map = drawer.Map();
     map.image.width = drawer.OutputWidth();
@@ -168,9 +172,9 @@ int RunDiff(const Options& options, std::ostream& out, std::ostream& err) {
         PairPlan plan = PlanPair(options.files[0], options.files[1]);
         if (!StreamedPng(plan, diff, map, file, writeError)) {
             const auto [original, manipulated] = DecodeBoth(options.files[0], options.files[1], options.jobs);
-            if (interrupt.Raised().load()) return kExitInterrupted;
+            if (interrupt.Raised().load()) return interrupt.ExitCode();
             map = MakeDiffMap(original, manipulated, diff);
-            if (interrupt.Raised().load()) return kExitInterrupted;
+            if (interrupt.Raised().load()) return interrupt.ExitCode();
             png = EncodePng(map.image, map.description, kDifferencePng);
         }
     } catch (const CitraError& error) {
@@ -184,7 +188,7 @@ int RunDiff(const Options& options, std::ostream& out, std::ostream& err) {
         WriteFailure(options, text::kOutOfMemory, out);
         return kExitFailure;
     }
-    if (interrupt.Raised().load()) return kExitInterrupted;
+    if (interrupt.Raised().load()) return interrupt.ExitCode();
     if (const auto reason = file.Commit(png)) {
         err << text::CannotWriteFile(options.output, *reason) << std::flush;
         return kExitFailure;

@@ -24,8 +24,8 @@ std::string_view Description() {
 }
 
 std::string_view ExitStatus() {
-    return "0 when every file or pair succeeded, 1 when any failed (or the output could not be "
-           "written), 2 for a usage error, 130 when stopped by Ctrl+C.";
+    return "0 when all succeeded, 1 when anything failed, 2 for a usage error, 130 when stopped by "
+           "Ctrl+C (SIGINT), 143 by SIGTERM, 129 by SIGHUP.";
 }
 
 std::string_view Environment() {
@@ -102,10 +102,12 @@ const std::vector<CommandHelp>& Commands() {
          "pair is decoded and compared with the field's metrics (see THE FIELD'S METRICS); the "
          "desktop program's MSE and PSNR are then given only for two 8-bit RGB images.\n\n"
          "Pairs are computed on several threads (-j); the output keeps the order of the "
-         "operands. When the original fails, every pair fails with its message. Ctrl+C (SIGINT) "
-         "stops taking new pairs: the pairs already finished are still written, up to the first "
-         "one that is not, every line complete (text: the table of those pairs), and the exit "
-         "status is 130. A second Ctrl+C ends the program at once.",
+         "operands. When the original fails, every pair fails with its message. Ctrl+C (SIGINT), "
+         "SIGTERM (kill, timeout, a batch scheduler) and SIGHUP (a closed terminal) stop the "
+         "taking of new pairs: the pairs already finished are still written, up to the first one "
+         "that is not, every line complete (text: the table of those pairs), and the exit status "
+         "is 130, 143 or 129 (128 + the signal's number). A second signal ends the program at "
+         "once; no temporary file is left behind either way.",
          {"THE FIELD'S METRICS", "OUTPUT", "JSON OUTPUT", "CSV OUTPUT"},
          {{"citra compare original.bmp stego.bmp", "the desktop program's MSE and PSNR of one pair"},
           {"citra compare original.bmp stego1.bmp stego2.bmp stego.png", "one original, three pairs"},
@@ -404,7 +406,14 @@ const std::vector<Topic>& Topics() {
         {"FILES WRITTEN",
          "Every file citra writes (picture, plot, report, summary) goes under a temporary name "
          "beside the target and is renamed once complete: a failed or interrupted run leaves the "
-         "target as it was, and a place that cannot be written fails before any work."},
+         "target as it was, and a place that cannot be written fails before any work. A target "
+         "that is a symbolic link has the file it leads to replaced, the link kept; a file keeps "
+         "its permissions; a file with several hard links, or owned by another user, is written "
+         "in place once the whole content is ready. A device, a FIFO or the standard output "
+         "(-o /dev/stdout) is written as the content comes, with no temporary file. An output "
+         "that is one of the run's inputs (the same file, by any name; the files of folders and "
+         "of a pairs file count) is refused before any work with status 1: \"OUT: is also an "
+         "input; choose another output file\"."},
     };
     return topics;
 }

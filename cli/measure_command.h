@@ -10,7 +10,7 @@
 
 // Measures the listed pairs (already cut to the --shard share) and returns
 // the exit code: 0 all succeeded, 1 a pair failed or the summary could not
-// be written, 130 after Ctrl+C. A --summary=FILE that cannot be written
+// be written, 128 + the signal when stopped (130 Ctrl+C). A --summary=FILE that cannot be written
 // fails before the first pair.
 int RunMeasure(const Options& options, const PairListing& listing, std::ostream& out, std::ostream& err,
                Terminals terminals);

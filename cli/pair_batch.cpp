@@ -26,7 +26,7 @@ PairRunSettings PairBatch::Settings() const {
 unsigned PairBatch::ThreadsPerPair() const { return pairCount_ > 1 && jobs_ > 1 ? 1u : 0u; }
 
 int PairBatch::ExitCode(bool summaryWritten) const {
-    if (interrupt_.Raised().load()) return kExitInterrupted;
+    if (interrupt_.Raised().load()) return interrupt_.ExitCode();
     return allOk_ && summaryWritten ? kExitSuccess : kExitFailure;
 }
 

@@ -64,7 +64,7 @@ public:
     // After the runner: erases the progress bar.
     void Done() { progress_.Erase(); }
     bool OutputLost() const { return outputLost_.load(); }
-    // 130 after Ctrl+C; else 0 when every pair succeeded and the summary
+    // 128 + the stop signal (130 Ctrl+C); else 0 when every pair succeeded and the summary
     // (if any) was written, 1 otherwise.
     int ExitCode(bool summaryWritten) const;
 

@@ -110,7 +110,7 @@ int RunReport(const Options& options, const PairListing& listing, std::span<cons
     for (size_t i = 0; i < pairs.size(); ++i) {
         if (interrupt.Raised().load()) {
             progress.Erase();
-            return kExitInterrupted;
+            return interrupt.ExitCode();
         }
         ReportPair pair = ReportOnePair(pairs[i], buffers, threads);
         if (pair.measure.error) ++failed;
@@ -120,7 +120,7 @@ int RunReport(const Options& options, const PairListing& listing, std::span<cons
     }
     progress.Erase();
     run.summary = summary.Build();
-    if (interrupt.Raised().load()) return kExitInterrupted;
+    if (interrupt.Raised().load()) return interrupt.ExitCode();
     if (const auto reason = file.Commit(ReportHtml(run))) {
         err << text::CannotWriteFile(options.output, *reason) << std::flush;
         return kExitFailure;

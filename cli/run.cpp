@@ -12,6 +12,7 @@
 #include "decimal_separator.h"
 #include "pair_list.h"
 #include "options.h"
+#include "output_guard.h"
 #include "pair_batch.h"
 #include "result_writer.h"
 #include "summary.h"
@@ -71,6 +72,8 @@ bool WriteSummary(const Options& options, const RunSummary& summary, bool tableW
 int RunCompare(const Options& options, std::ostream& out, std::ostream& err, Terminals terminals) {
     PairListing listing = ListPairs(options.files);
     if (listing.usageError) return UsageError(err, *listing.usageError);
+    // Every share's inputs: the shares of a job array run side by side.
+    if (RefuseOutputAmongInputs(options, &listing, err)) return kExitFailure;
     KeepShare(listing.pairs, options.shard);
 
     const auto writer = MakeResultWriter(options.format, out, UserDecimalSeparator());
@@ -112,14 +115,19 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
             err << text::kMessagePrefix << *listing.readError << '\n' << std::flush;
             return Finished(kExitFailure, out, err);
         }
+        if (RefuseOutputAmongInputs(options, &listing, err)) return kExitFailure;
         KeepShare(listing.pairs, options.shard);
         return Finished(RunMeasure(options, listing, out, err, terminals), out, err);
     }
+    if ((options.command == Command::Diff || IsHistogramTable(options)) &&
+        RefuseOutputAmongInputs(options, nullptr, err))
+        return kExitFailure;
     if (options.command == Command::Diff) return Finished(RunDiff(options, out, err), out, err);
     if (IsHistogramTable(options)) return Finished(RunHistogramTable(options, out, err), out, err);
     if (options.command == Command::Report) {
         const PairListing listing = ListPairs(options.files);
         if (listing.usageError) return UsageError(err, *listing.usageError);
+        if (RefuseOutputAmongInputs(options, &listing, err)) return kExitFailure;
         const bool showProgress = options.progress == ProgressMode::On ||
                                   (options.progress == ProgressMode::Auto && terminals.err);
         return Finished(RunReport(options, listing, args, out, err, showProgress, terminals.out && terminals.err),

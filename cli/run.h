@@ -1,7 +1,8 @@
 #pragma once
 // The whole tool behind main(): parses the arguments, runs the command and
 // returns the exit code (0 all succeeded, 1 something failed, 2 usage error,
-// 130 compare or measure interrupted by SIGINT).
+// 128 + the signal when a stop signal ended the run: 130 SIGINT, 143 SIGTERM,
+// 129 SIGHUP).
 #include <ostream>
 #include <span>
 #include <string>

@@ -70,7 +70,10 @@ TEST_F(CutShortBitmap, CompareKeepsTheDesktopNumbersAndSaysTheFileIsCutShort) {
     const ProcessOutput csv = CitraExe({"--csv", "compare", whole_, cut_});
     EXPECT_EQ(csv.exitCode, 0) << csv.err;
     EXPECT_NE(csv.out.find(",warning\n"), std::string::npos) << csv.out;
-    EXPECT_NE(csv.out.find("," + Holds(cut_, 6144) + "\n"), std::string::npos) << csv.out;
+    std::string lastField = ",";  // the warning closes the line
+    lastField += Holds(cut_, 6144);
+    lastField += '\n';
+    EXPECT_NE(csv.out.find(lastField), std::string::npos) << csv.out;
 }
 
 // The original cut short, loaded once for a batch or read by each pair: every

@@ -109,4 +109,28 @@ TEST_F(DiffExe, AnUnwritableOutputFailsBeforeAnyWork) {
     EXPECT_EQ(run.err, "citra: cannot write '" + out + "': No such file or directory\n");
 }
 
+// A link to the standard output, as /dev/stdout is (made in the scratch
+// folder): the picture goes through the standard output itself, a pipe or
+// a file, followed by the line saying what was written; the link stays.
+TEST_F(DiffExe, WritesThroughALinkToTheStandardOutput) {
+    const std::string plain = dir_.Path("beda.png");
+    ASSERT_EQ(CitraExe({"diff", original_, manipulated_, "-o", plain}).exitCode, 0);
+    const std::string link = dir_.Path("keluar.png");
+    fs::create_symlink("/proc/self/fd/1", link);
+    const std::string line = link + ": abs, 12 x 10; full scale at 20 (largest difference 20, gain 12.75)\n";
+
+    const ProcessOutput piped = CitraExe({"diff", original_, manipulated_, "-o", link});
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(piped.out, Content(plain) + line);
+
+    const std::string file = dir_.Path("keluaran.bin");
+    const ProcessOutput filed = RunProcess(
+        {.program = CITRA_EXE, .args = {"diff", original_, manipulated_, "-o", link}, .env = kPlainEnv, .stdoutFile = file});
+    EXPECT_EQ(filed.exitCode, 0) << filed.err;
+    EXPECT_EQ(Content(file), Content(plain) + line);
+    EXPECT_EQ(fs::read_symlink(link), "/proc/self/fd/1");
+    EXPECT_EQ(Names(dir_.Root()), (std::set<std::string>{"asli.png", "hasil.png", "kecil.png", "beda.png",
+                                                          "keluar.png", "keluaran.bin"}));
+}
+
 }  // namespace

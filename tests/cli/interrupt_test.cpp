@@ -1,14 +1,21 @@
 // Ctrl+C during a long compare: the executable is started with its output
 // in pipes and gets SIGINT once its first result shows.
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <set>
 #include <string_view>
 #include <sstream>
 
+#include "../core/image_encoders.h"
 #include "../core/scratch_dir.h"
+#include "interrupt.h"
 #include "run_process.h"
 #include "small_bmp.h"
 
@@ -107,5 +114,139 @@ INSTANTIATE_TEST_SUITE_P(Formats, Interrupt,
                                          InterruptCase{"TextTableOfFinishedPairs", {"--progress", "-j", "1"}, true,
                                                        1}),
                          [](const testing::TestParamInfo<InterruptCase>& info) { return std::string(info.param.name); });
+
+// SIGTERM (timeout, kill, a batch scheduler) and SIGHUP (a closed terminal)
+// stop a run as Ctrl+C does; the exit status is 128 + the signal's number.
+struct StopSignal {
+    const char* name;
+    int signal;
+    int exitCode;
+};
+
+void PrintTo(const StopSignal& s, std::ostream* os) { *os << s.name; }
+
+class Stop : public testing::TestWithParam<StopSignal> {};
+
+// Every name in the folder.
+std::set<std::string> Names(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
+    return names;
+}
+
+// In a child process, so that the signals reach no test: the first stop
+// signal raises the flag with its exit status, a second one ends the
+// program and removes the temporary file registered, never a file whose
+// registration ended.
+TEST_P(Stop, FirstRaisesTheFlagSecondEndsTheProgramRemovingTemporaryFiles) {
+    const StopSignal s = GetParam();
+    ScratchDir dir;
+    const std::string temporary = dir.Path("keluaran.png.AbC123"), kept = dir.Path("tetap.png");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Only the ignored are set back: a handler this test program
+        // already holds is the one under test.
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction current {};
+            if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) ::signal(signal, SIG_DFL);
+        }
+        for (const std::string& path : {temporary, kept})
+            if (!(std::ofstream(path) << "isi")) _exit(10);
+        const int forgotten = RemoveOnStop(kept);
+        if (RemoveOnStop(temporary) < 0 || forgotten < 0) _exit(11);
+        ForgetOnStop(forgotten);
+        const InterruptFlag flag;
+        raise(s.signal);
+        if (!flag.Raised().load()) _exit(12);
+        if (flag.ExitCode() != s.exitCode) _exit(13);
+        raise(s.signal == SIGHUP ? SIGTERM : SIGHUP);  // any second stop signal
+        _exit(14);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exited with " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), s.signal == SIGHUP ? SIGTERM : SIGHUP);
+    EXPECT_EQ(Names(dir.Root()), std::set<std::string>{"tetap.png"});
+}
+
+// A signal with no flag up (before a run checks one, or in a command that
+// checks none) ends the program at once, still without its temporary file.
+TEST_P(Stop, WithoutAFlagEndsTheProgramRemovingTemporaryFiles) {
+    const StopSignal s = GetParam();
+    ScratchDir dir;
+    const std::string temporary = dir.Path("ringkasan.csv.XyZ789");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (!(std::ofstream(temporary) << "isi")) _exit(10);
+        if (RemoveOnStop(temporary) < 0) _exit(11);
+        { const InterruptFlag gone; }
+        raise(s.signal);
+        _exit(12);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exited with " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), s.signal);
+    EXPECT_EQ(Names(dir.Root()), std::set<std::string>{});
+}
+
+// report holds its page in a temporary file through the run: stopped once
+// the progress bar shows, it leaves neither the page nor the temporary file.
+TEST_P(Stop, ReportStopsWithTheSignalsStatusAndLeavesNothing) {
+    using image_encoders::Png;
+    using image_encoders::Ramp;
+    const StopSignal s = GetParam();
+    ScratchDir dir;
+    std::vector<std::string> args = {"report", dir.Write("a.png", Png(256, 256, 2, 8, Ramp(256 * 256 * 3)))};
+    for (int i = 0; i < 40; ++i)
+        args.push_back(dir.Write(std::to_string(i) + ".png", Png(256, 256, 2, 8, Ramp(256 * 256 * 3, i))));
+    const std::set<std::string> inputs = Names(dir.Root());
+    args.insert(args.end(), {"-o", dir.Path("laporan.html"), "--progress"});
+    const ProcessOutput run = RunProcess({.program = CITRA_EXE,
+                                          .args = args,
+                                          .env = kPlainEnv,
+                                          .signalWhen = [](const std::string&, const std::string& err) {
+                                              return err.find("/40") != std::string::npos;
+                                          },
+                                          .signal = s.signal,
+                                          .silenceLimit = std::chrono::seconds(20)});
+    ASSERT_TRUE(run.signalSent) << run.err;
+    EXPECT_EQ(run.exitCode, s.exitCode) << run.out << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Names(dir.Root()), inputs);
+}
+
+// compare with --summary=FILE, stopped after its first line: complete
+// lines, the status of the signal, no temporary file beside the summary.
+TEST_P(Stop, CompareStopsWithTheSignalsStatusAndNoTemporaryFile) {
+    const StopSignal s = GetParam();
+    ScratchDir dir;
+    WriteUniformBmp(dir.Path("asli.bmp"), 1000, 1000, {10, 20, 30});
+    WriteUniformBmp(dir.Path("hasil.bmp"), 1000, 1000, {10, 20, 31});
+    std::vector<std::string> args = {"--json", "-j", "2", "--summary=" + dir.Path("ringkasan.json"), "compare",
+                                     dir.Path("asli.bmp")};
+    args.insert(args.end(), kPairs, dir.Path("hasil.bmp"));
+    const ProcessOutput run = RunProcess({.program = CITRA_EXE,
+                                          .args = args,
+                                          .env = kPlainEnv,
+                                          .signalWhen = [](const std::string& out,
+                                                           const std::string&) { return !Lines(out).empty(); },
+                                          .signal = s.signal,
+                                          .silenceLimit = std::chrono::seconds(20)});
+    ASSERT_TRUE(run.signalSent) << run.err;
+    EXPECT_EQ(run.exitCode, s.exitCode) << run.err;
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.back(), '\n');
+    EXPECT_LT(Lines(run.out).size(), kPairs);
+    for (const std::string& name : Names(dir.Root()))
+        EXPECT_TRUE(name == "asli.bmp" || name == "hasil.bmp" || name == "ringkasan.json") << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Stop,
+                         testing::Values(StopSignal{"Sigint", SIGINT, 130}, StopSignal{"Sigterm", SIGTERM, 143},
+                                         StopSignal{"Sighup", SIGHUP, 129}),
+                         [](const testing::TestParamInfo<StopSignal>& info) { return std::string(info.param.name); });
 
 }  // namespace

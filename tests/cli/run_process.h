@@ -140,6 +140,8 @@ inline ProcessOutput RunProcess(const ProcessRequest& request) {
         }
         signal(SIGPIPE, request.ignoreSigpipe ? SIG_IGN : SIG_DFL);
         signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        signal(SIGHUP, SIG_DFL);
         if (request.addressSpaceLimit != 0 && setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
