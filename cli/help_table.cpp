@@ -354,7 +354,15 @@ const std::vector<Topic>& Topics() {
          "and its PSNR therefore 4.7712 dB lower (10 log10 3) than the PSNR per sample, up to its "
          "0.000001 guard. For other images (grey, alpha, 16-bit, a PNM maxval other than 255) "
          "they are absent: JSON null with \"mse_unavailable\" giving the reason, CSV empty fields "
-         "and the reason in the column mse_unavailable, text -."},
+         "and the reason in the column mse_unavailable, text -.\n\n"
+         "A .bmp file that lacks pixel data (cut short, or pixels said to start past its end) "
+         "keeps the desktop program's MSE and PSNR, which count the missing bytes as 0 as its "
+         "loader does, but gets no field's metrics; the line says so in \"warning\" (JSON "
+         "key, CSV last column, a \"warning: \" line under the text table): \"<file>: file "
+         "cut short: holds N of the M bytes of pixel data\". measure, diff, histogram and "
+         "the decoded route refuse such a file with that message. A file that changes while "
+         "it is read (its size, modification time or identity differ at the end of a pass) "
+         "fails the pair: \"<file>: file changed while it was read\"."},
         {"OUTPUT",
          "Text output is an aligned table, written once every row is known; compare's table "
          "always ends with the summary (see --summary). MSE and PSNR are written with three "
@@ -372,7 +380,8 @@ const std::vector<Topic>& Topics() {
          "  {\"mse\",\"psnr\" (null when infinite, with \"identical\":true),\"ssim\",\"identical\",\n"
          "  \"peak\",\"changed_samples\",\"max_abs_diff\",\"channels\":{\"R\":{\"mse\",\"psnr\",\"ssim\"},...}}\n\n"
          "and, as its last key, \"ssim_unavailable\" with the reason when SSIM was asked for but "
-         "none could be computed. A failure: {\"path\",\"error\"}; compare and diff: "
+         "none could be computed. After them, \"warning\" when a file lacks pixel data (see "
+         "COMPARE). A failure: {\"path\",\"error\"}; compare and diff: "
          "{\"original\",\"manipulated\",\"error\"}. Bytes of a path that are not UTF-8 are written "
          "as \\udc80..\\udcff."},
         {"CSV OUTPUT",
@@ -380,7 +389,7 @@ const std::vector<Topic>& Topics() {
          "  original,manipulated,mse,psnr,mse_text,psnr_text,error,\n"
          "  std_mse,std_psnr,std_ssim,std_identical,std_peak,std_changed_samples,\n"
          "  std_max_abs_diff,<C>_mse,<C>_psnr,<C>_ssim (for C = R, G, B, A, Y),\n"
-         "  mse_unavailable,ssim_unavailable\n\n"
+         "  mse_unavailable,ssim_unavailable,warning\n\n"
          "(on one line) and one line per pair; lines end in LF. mse, psnr, mse_text and psnr_text "
          "are as in JSON (always a full stop, whatever the regional settings, so a comma only "
          "ever separates fields); a failed pair leaves them empty and has its message in error, "
