@@ -23,7 +23,7 @@ PairRunSettings PairBatch::Settings() const {
     return settings;
 }
 
-unsigned PairBatch::ThreadsPerPair() const { return pairCount_ > 1 && jobs_ > 1 ? 1u : 0u; }
+unsigned PairBatch::ThreadsPerPair() const { return pairCount_ > 1 ? 1u : jobs_; }
 
 int PairBatch::ExitCode(bool summaryWritten) const {
     if (interrupt_.Raised().load()) return interrupt_.ExitCode();

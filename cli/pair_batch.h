@@ -42,8 +42,9 @@ public:
     // The runner's settings: -j (default: DefaultWorkerCount), Ctrl+C, the
     // lost output.
     PairRunSettings Settings() const;
-    // The threads each pair may use: one when several pairs run at once,
-    // else 0 (every CPU).
+    // The threads each pair may use: one when there are several pairs (the
+    // workers share them out, -j 1 included: no thread is started per
+    // pair), else the run's -j (every CPU by default).
     unsigned ThreadsPerPair() const;
 
     // Callbacks handing each result, in order, to `write`, which writes it

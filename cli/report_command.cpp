@@ -16,6 +16,9 @@
 #include "measure.h"
 #include "measure_summary.h"
 #include "file_pair.h"
+#include "pair_plan.h"
+#include "pair_runner_list.h"
+#include "worker_count.h"
 #include "progress.h"
 #include "report_html.h"
 #include "sample_histogram.h"
@@ -54,31 +57,40 @@ void DrawPictures(ReportPair& pair, const DecodedImages& images) {
     }
 }
 
-// One pair, decoded once: the comparison (the desktop program's numbers, or
-// the failure), then from the same images the field's metrics and the
-// pictures. A decoded pair's comparison leaves its images; a pair of the
-// desktop route is decoded here.
+// One pair, decoded once: the desktop program's numbers, the field's
+// metrics and the pictures all come from the same two images. A pair the
+// decoders cannot take, or whose shapes differ, is compared as compare
+// compares it when the desktop program takes it (a bitmap cut short keeps
+// its desktop numbers and warning; a refusal is worded as the desktop
+// program words it).
 ReportPair ReportOnePair(const ListedPair& listed, StreamBuffers& buffers, unsigned threads) {
     ReportPair pair;
-    DecodedImages images;
-    pair.result = ComparePlannedPair(listed, nullptr, buffers, StandardOptions{false, threads}, &images);
-    pair.measure.original = pair.result.original;
-    pair.measure.manipulated = pair.result.manipulated;
+    pair.result.original = listed.original;
+    pair.result.manipulated = listed.manipulated;
+    pair.measure.original = listed.original;
+    pair.measure.manipulated = listed.manipulated;
     pair.measure.group = listed.group;
-    if (pair.result.error) {
-        pair.measure.error = pair.result.error;
+    const auto fail = [&](const std::string& reason) {
+        pair.result.error = reason;
+        pair.measure.error = reason;
+        return pair;
+    };
+    if (listed.error) return fail(*listed.error);
+    const Route route = RouteByNames(listed.original, listed.manipulated);
+    DecodedImages images;
+    std::optional<std::string> failure = Attempt([&] {
+        std::tie(images.original, images.manipulated) = DecodeBoth(listed.original, listed.manipulated, threads);
+        if (const auto refusal = StandardPairRefusal(images.original, images.manipulated))
+            throw CitraError(*refusal, ErrorKind::Refused);
+    });
+    if (failure) {
+        if (route != Route::Desktop) return fail(*failure);
+        pair.result = ComparePlannedPair(listed, nullptr, buffers, StandardOptions{false, threads});
+        pair.measure.error = pair.result.error ? *pair.result.error : *failure;
+        if (!pair.result.error) pair.pictureError = *failure;
         return pair;
     }
-    if (images.original.width == 0) {
-        if (const auto failure = Attempt([&] {
-                std::tie(images.original, images.manipulated) =
-                    DecodeBoth(pair.result.original, pair.result.manipulated, threads);
-            })) {
-            pair.measure.error = failure;
-            pair.pictureError = *failure;
-            return pair;
-        }
-    }
+    SetDesktopNumbers(pair.result, images.original, images.manipulated);
     pair.measure.error = Attempt([&] {
         pair.measure.metrics = ComputeMeasure(images.original, images.manipulated, MeasureOptions{true, threads});
     });
@@ -96,7 +108,9 @@ int RunReport(const Options& options, const PairListing& listing, std::span<cons
         err << text::CannotWriteFile(options.output, *reason) << std::flush;
         return kExitFailure;
     }
-    const unsigned threads = options.jobs;
+    const unsigned jobs = options.jobs != 0 ? options.jobs : DefaultWorkerCount();
+    // Several pairs: one thread each, on the workers; a single one: all of them.
+    const unsigned threads = pairs.size() > 1 ? 1u : jobs;
     ProgressBar progress(err, showProgress, pairs.size(), sharesTerminal);
     const InterruptFlag interrupt;
     ReportRun run;
@@ -106,17 +120,23 @@ int RunReport(const Options& options, const PairListing& listing, std::span<cons
     run.created = IsoUtc(std::time(nullptr));
     MeasureSummaryBuilder summary;
     size_t failed = 0;
-    StreamBuffers buffers;
-    for (size_t i = 0; i < pairs.size(); ++i) {
-        if (interrupt.Raised().load()) {
-            progress.Erase();
-            return interrupt.ExitCode();
-        }
-        ReportPair pair = ReportOnePair(pairs[i], buffers, threads);
-        if (pair.measure.error) ++failed;
-        summary.Add(pair.measure);
-        run.pairs.push_back(std::move(pair));
-        progress.Update(i + 1);
+    PairRunSettings settings;
+    settings.jobs = jobs;
+    settings.stop = &interrupt.Raised();
+    const PairRunCallbacksOf<ReportPair> callbacks{
+        [&](const ReportPair& pair) {
+            if (pair.measure.error) ++failed;
+            summary.Add(pair.measure);
+            run.pairs.push_back(pair);
+        },
+        [&](size_t finished) { progress.Update(finished); }};
+    const PairRunEnd end = RunPairList<ReportPair>(
+        pairs.size(),
+        [&](size_t index, StreamBuffers& buffers) { return ReportOnePair(pairs[index], buffers, threads); },
+        settings, callbacks);
+    if (end == PairRunEnd::Stopped || interrupt.Raised().load()) {
+        progress.Erase();
+        return interrupt.ExitCode();
     }
     progress.Erase();
     run.summary = summary.Build();

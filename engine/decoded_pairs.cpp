@@ -48,22 +48,25 @@ std::pair<Image, Image> DecodeBoth(const std::string& originalPath, const std::s
     return {std::move(original), std::move(manipulated)};
 }
 
+void SetDesktopNumbers(PairResult& result, const ImageView& original, const ImageView& manipulated) {
+    // The squared differences of a pixel's three samples summed, averaged
+    // over the pixels, from the exact sum.
+    if (original.layout == ChannelLayout::Rgb && original.bitDepth == 8 && original.peak == 255) {
+        const uint64_t sum = SquaredDifferenceSum(original.Samples8(), manipulated.Samples8(), original.SampleCount());
+        result.metrics =
+            MetricsFromSquaredSum(sum, static_cast<int64_t>(original.width) * static_cast<int64_t>(original.height));
+    } else {
+        result.metricsUnavailable = text::kMseNeedsRgb8;
+    }
+}
+
 PairResult CompareImages(const ImageView& original, const ImageView& manipulated, const StandardOptions& options) {
     PairResult result;
     result.error = Attempt([&] {
         if (const auto refusal = StandardPairRefusal(original, manipulated))
             throw CitraError(*refusal, ErrorKind::Refused);
         result.standard = ComputeStandardMetrics(original, manipulated, options);
-        // The desktop numbers: the squared differences of a pixel's three
-        // samples summed, averaged over the pixels, from the exact sum.
-        if (original.layout == ChannelLayout::Rgb && original.bitDepth == 8 && original.peak == 255) {
-            const uint64_t sum =
-                SquaredDifferenceSum(original.Samples8(), manipulated.Samples8(), original.SampleCount());
-            result.metrics = MetricsFromSquaredSum(
-                sum, static_cast<int64_t>(original.width) * static_cast<int64_t>(original.height));
-        } else {
-            result.metricsUnavailable = text::kMseNeedsRgb8;
-        }
+        SetDesktopNumbers(result, original, manipulated);
     });
     if (result.error) result.standard.reset();
     return result;

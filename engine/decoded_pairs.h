@@ -15,6 +15,10 @@
 std::pair<Image, Image> DecodeBoth(const std::string& originalPath, const std::string& manipulatedPath,
                                    unsigned threads);
 
+// The desktop program's MSE and PSNR of two images of one shape, from the
+// exact sum, when both are 8-bit RGB; else `metricsUnavailable` says why.
+void SetDesktopNumbers(PairResult& result, const ImageView& original, const ImageView& manipulated);
+
 // The field's metrics of two images, and the desktop program's for two
 // 8-bit RGB ones; a refused pair gives a failed result (paths left empty).
 PairResult CompareImages(const ImageView& original, const ImageView& manipulated, const StandardOptions& options);

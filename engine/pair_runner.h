@@ -61,8 +61,9 @@ using PairComputation = PairComputationOf<PairResult>;
 
 // The workers, the reorder buffer and the deliveries of RunPairs for any
 // list of `count` pairs, e.g. pairs that each have their own original, or
-// pairs measured by MeasureListedPair. Defined for Result = PairResult and
-// MeasureResult (measure_pairs.h).
+// pairs measured by MeasureListedPair. Instantiated for Result = PairResult
+// and MeasureResult (measure_pairs.h); pair_runner_list.h defines it for
+// other results.
 template <class Result>
 PairRunEnd RunPairList(size_t count, const std::type_identity_t<PairComputationOf<Result>>& compute,
                        const PairRunSettings& settings, const PairRunCallbacksOf<Result>& callbacks);

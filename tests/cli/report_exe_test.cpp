@@ -5,8 +5,11 @@
 
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <regex>
+#include <sstream>
 
+#include "../core/bmp_builder.h"
 #include "../core/image_encoders.h"
 #include "../core/scratch_dir.h"
 #include "run_process.h"
@@ -90,6 +93,61 @@ TEST(ReportExe, StatesVersionDateAndSummaryPerGroupAndPeak) {
             << column;
     EXPECT_NE(page.find(">MSE (desktop program)</th>"), std::string::npos);
     EXPECT_NE(page.find(">PSNR (desktop program)</th>"), std::string::npos);
+}
+
+// The pairs run on the workers and each is decoded once: the page is the
+// same whatever -j, pairs in argument order, and a bitmap pair's desktop
+// numbers are compare's to the last digit (a bitmap cut short keeps them
+// too, with the measures refused).
+TEST(ReportExe, TheSamePageWhateverTheJobsWithCompareDesktopNumbers) {
+    ScratchDir dir;
+    using bmp_builder::BmpSpec;
+    const auto bmp = [](uint8_t seed, std::optional<size_t> cut = std::nullopt) {
+        BmpSpec s{.width = 24, .height = 20, .bitsPerPixel = 24};
+        s.pixels = bmp_builder::PatternBytes(bmp_builder::RasterBytes(s), seed);
+        s.truncateTo = cut;
+        return bmp_builder::BuildBmp(s);
+    };
+    const std::string cover = dir.Write("cover.bmp", bmp(1));
+    std::vector<std::string> args{"report", cover};
+    for (const char* name : {"s2.bmp", "s3.bmp", "s4.bmp", "s5.bmp", "s6.bmp", "s7.bmp"})
+        args.push_back(dir.Write(name, bmp(static_cast<uint8_t>(name[1] - '0'))));
+    args.push_back(dir.Write("cut.bmp", bmp(9, 54 + 700)));
+    args.push_back(dir.Path("missing.bmp"));
+    const auto page = [&](const char* jobs) {
+        std::vector<std::string> run = args;
+        run.insert(run.begin(), {"-j", jobs});
+        const std::string report = dir.Path(std::string("r") + jobs + ".html");
+        run.insert(run.end(), {"-o", report});
+        const ProcessOutput done = CitraExe(run);
+        EXPECT_EQ(done.exitCode, 1) << done.err;
+        EXPECT_EQ(done.out, report + ": 8 pairs, 2 failed\n");
+        // All but the command line and the date.
+        const std::string page = std::regex_replace(run_process_detail::Slurp(report),
+                                                    std::regex(R"(datetime="[^"]*">[^<]*)"), "");
+        return std::regex_replace(page, std::regex(R"(<p><code>citra [^<]*</code></p>)"), "");
+    };
+    const std::string one = page("1");
+    EXPECT_NE(one.find("<h2>Pairs</h2>"), std::string::npos);
+    EXPECT_TRUE(page("2") == one) << "-j 2 gives another page";
+    EXPECT_TRUE(page("3") == one) << "-j 3 gives another page";
+
+    std::vector<std::string> compare{"--csv", "compare"};
+    compare.insert(compare.end(), args.begin() + 1, args.end() - 1);
+    const ProcessOutput numbers = CitraExe(compare);
+    ASSERT_EQ(numbers.exitCode, 0) << numbers.err;
+    const std::vector<std::string> lines = AllLines(numbers.out);
+    ASSERT_EQ(lines.size(), 8u);  // the header and seven pairs
+    for (size_t i = 1; i < lines.size(); ++i) {
+        // mse_text and psnr_text, the fifth and sixth fields
+        std::vector<std::string> fields;
+        std::stringstream line(lines[i]);
+        for (std::string field; std::getline(line, field, ',');) fields.push_back(field);
+        ASSERT_GE(fields.size(), 6u);
+        EXPECT_NE(one.find(">" + fields[4] + "</td>"), std::string::npos) << lines[i];
+        EXPECT_NE(one.find(">" + fields[5] + "</td>"), std::string::npos) << lines[i];
+    }
+    EXPECT_NE(one.find("file cut short: holds 700 of the"), std::string::npos);
 }
 
 TEST(ReportExe, AnUnwritableReportFailsBeforeAnyPairIsRead) {
