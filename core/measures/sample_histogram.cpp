@@ -34,9 +34,38 @@ SampleHistogram Binned(uint32_t peak, std::vector<std::string> channels,
     return h;
 }
 
+// Counts of pixels of N channels into one flat table (channel c's value v
+// at c * values + v). Consecutive pixels go to two copies of the table, so
+// that runs of one value (flat areas) do not wait on their own increments.
+template <size_t N, class T>
+void CountPixels(const T* samples, size_t pixels, size_t values, std::vector<uint64_t>& table) {
+    std::vector<uint64_t> second(table.size(), 0);
+    uint64_t* a = table.data();
+    uint64_t* b = second.data();
+    size_t p = 0;
+    for (; p + 2 <= pixels; p += 2) {
+        const T* first = samples + p * N;
+        for (size_t c = 0; c < N; ++c) {
+            ++a[c * values + first[c]];
+            ++b[c * values + first[N + c]];
+        }
+    }
+    for (; p < pixels; ++p)
+        for (size_t c = 0; c < N; ++c) ++a[c * values + samples[p * N + c]];
+    for (size_t i = 0; i < table.size(); ++i) a[i] += b[i];
+}
+
 template <class T>
-void CountValues(const T* samples, size_t count, size_t channels, std::vector<std::vector<uint64_t>>& perValue) {
-    for (size_t i = 0; i < count; ++i) ++perValue[i % channels][samples[i]];
+std::vector<uint64_t> CountValues(const T* samples, size_t count, size_t channels, size_t values) {
+    std::vector<uint64_t> table(channels * values, 0);
+    const size_t pixels = count / channels;
+    switch (channels) {
+    case 1: CountPixels<1>(samples, pixels, values, table); break;
+    case 2: CountPixels<2>(samples, pixels, values, table); break;
+    case 3: CountPixels<3>(samples, pixels, values, table); break;
+    default: CountPixels<4>(samples, pixels, values, table); break;
+    }
+    return table;
 }
 
 }  // namespace
@@ -55,12 +84,13 @@ SampleHistogram CountSamples(const ImageView& image, uint32_t bins) {
     // Values above the peak cannot occur in a decoded image; the table
     // covers the whole sample type so that none is ever out of range.
     const size_t values = image.bitDepth == 16 ? 65536 : 256;
-    std::vector<std::vector<uint64_t>> perValue(channels, std::vector<uint64_t>(values, 0));
-    if (image.bitDepth == 16)
-        CountValues(image.Samples16(), image.held, channels, perValue);
-    else
-        CountValues(image.Samples8(), image.held, channels, perValue);
-    for (auto& counts : perValue) counts.resize(size_t{image.peak} + 1);
+    const std::vector<uint64_t> table = image.bitDepth == 16
+                                            ? CountValues(image.Samples16(), image.held, channels, values)
+                                            : CountValues(image.Samples8(), image.held, channels, values);
+    std::vector<std::vector<uint64_t>> perValue(channels);
+    for (size_t c = 0; c < channels; ++c)
+        perValue[c].assign(table.begin() + static_cast<ptrdiff_t>(c * values),
+                           table.begin() + static_cast<ptrdiff_t>(c * values + image.peak + 1));
     return Binned(image.peak, ChannelNames(image.layout), perValue, bins);
 }
 
