@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake g++ pkg-config
   clang libclang-rt-14-dev llvm
-  libjpeg62-turbo-dev libspng-dev libtiff-dev libcairo2-dev
+  libjpeg62-turbo-dev libspng-dev libdeflate-dev libtiff-dev libcairo2-dev
   python3 python3-numpy python3-pil python3-skimage python3-matplotlib
   python3-dev pybind11-dev python3-pytest python3-dask python3-distributed python3-pandas
   qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev

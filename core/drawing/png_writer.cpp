@@ -6,6 +6,7 @@
 #include <spng.h>
 
 #include "error.h"
+#include "png_deflate.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ std::string EncodePng(const Image& image, const std::vector<std::pair<std::strin
                       PngSettings settings) {
     if (image.bitDepth != 8 || image.samples8.size() != image.SampleCount())
         throw CitraError("PNG error: only non-empty 8-bit images are written");
+    if (!settings.filtered) return EncodeUnfilteredPng(image, text, settings.level);
     std::vector<std::string> texts;
     std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)> ctx(
         NewEncoder(image.width, image.height, image.layout, text, settings, texts), &spng_ctx_free);
