@@ -1,15 +1,20 @@
 // Writes small seed files for fuzz_read_image into the folder given: PNG of
-// every colour type and depth, TIFF of every layout, depth, codec, strips
-// and tiles, baseline and progressive JPEG, PNM of every kind, and BMP of
-// every depth.
+// every colour type and depth, with colour keys, and PNG built to cost time
+// or memory; TIFF of every layout, depth, codec, strips and tiles, baseline
+// and progressive JPEG, PNM of every kind, and BMP of every depth.
+// Also JPEG-compressed YCbCr TIFF, and PNM, JPEG and TIFF files declaring a
+// picture larger than their data can hold (inside the fuzz limits, so the
+// readers' checks of the data against the declared size are reached).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bmp_builder.h"
 #include "image_encoders.h"
+#include "png_builder.h"
 
 namespace {
 
@@ -52,6 +57,36 @@ void SavePng(const std::string& dir) {
             }
         }
     }
+}
+
+// Colour keys on grey and RGB, and files made to spend time or memory: a
+// header far larger than its image data can inflate to, a colour profile
+// and texts that inflate to much more than the picture, chunks between and
+// after the image data.
+void SavePngHostile(const std::string& dir) {
+    namespace pb = png_builder;
+    Save(dir, "png-0-2-key.png", pb::File(pb::Ihdr(4, 2, 2, 0), pb::Stored({0, 0x1B, 0, 0xE4}), pb::Chunk("tRNS", {0, 1})));
+    Save(dir, "png-0-16-key.png",
+         pb::File(pb::Ihdr(2, 1, 16, 0), pb::Stored({0, 0x12, 0x34, 0x56, 0x78}), pb::Chunk("tRNS", {0x12, 0x34})));
+    Save(dir, "png-2-8-key.png",
+         pb::File(pb::Ihdr(2, 2, 8, 2), pb::Stored({0, 1, 2, 3, 4, 5, 6, 0, 1, 2, 3, 7, 8, 9}),
+                  pb::Chunk("tRNS", {0, 1, 0, 2, 0, 3})));
+    // zlib's 12-byte stream of 100 zeros under a 65536 x 16384 header (the
+    // fuzz limits refuse its size first) and under one inside them.
+    const pb::Bytes zeros100{0x78, 0x9C, 0x63, 0x60, 0xA0, 0x3D, 0x00, 0x00, 0x00, 0x64, 0x00, 0x01};
+    Save(dir, "png-huge-header.png", pb::File(pb::Ihdr(65536, 16384, 8, 0), zeros100));
+    Save(dir, "png-data-short.png", pb::File(pb::Ihdr(4096, 64, 8, 0), zeros100));
+    Save(dir, "png-dense-data.png", pb::File(pb::Ihdr(512, 500, 8, 0), pb::DenseZeros(500 * 513)));
+    pb::Bytes profile{'i', 'c', 'c', 0, 0};
+    const pb::Bytes bomb = pb::DenseZeros(uint64_t{16} << 20);
+    profile.insert(profile.end(), bomb.begin(), bomb.end());
+    pb::Bytes text{'k', 0, 0};
+    text.insert(text.end(), bomb.begin(), bomb.begin() + 64);
+    Save(dir, "png-unused-chunks.png",
+         pb::File(pb::Ihdr(3, 1, 8, 0), pb::Stored({0, 1, 2, 3}),
+                  pb::Join({pb::Chunk("iCCP", profile), pb::Chunk("tEXt", {'a', 0, 'b'})}),
+                  pb::Join({pb::Chunk("zTXt", text), pb::Chunk("iTXt", {'k', 0, 1, 0, 0, 0, 0x78}),
+                            pb::Chunk("tRNS", {0, 1})})));
 }
 
 void SaveTiff(const std::string& dir) {
@@ -135,6 +170,72 @@ void SaveBmp(const std::string& dir) {
     Save(dir, "bmp-rle8.bmp", bmp_builder::BuildBmp(rle));
 }
 
+void SaveYCbCrTiff(const std::string& dir) {
+    const uint32_t w = 20, h = 17;
+    Save(dir, "tiff-ycbcr-jpeg-strips.tif", enc::TiffYCbCrJpeg(w, h, enc::Ramp(w * h * 3), 16));
+    Save(dir, "tiff-ycbcr-jpeg-tiles.tif", enc::TiffYCbCrJpeg(w, h, enc::Ramp(w * h * 3), 0, 16));
+}
+
+// A JPEG of 8 x 8 pixels whose frame header declares width x height.
+std::vector<uint8_t> PatchedJpeg(int components, bool progressive, uint16_t width, uint16_t height) {
+    std::vector<uint8_t> file = enc::Jpeg(8, 8, components, enc::Ramp(8 * 8 * components), 75, progressive);
+    for (size_t i = 2; i + 9 < file.size();) {
+        if (file[i + 1] == 0xC0 || file[i + 1] == 0xC2) {
+            file[i + 5] = static_cast<uint8_t>(height >> 8);
+            file[i + 6] = static_cast<uint8_t>(height);
+            file[i + 7] = static_cast<uint8_t>(width >> 8);
+            file[i + 8] = static_cast<uint8_t>(width);
+            return file;
+        }
+        i += 2 + ((size_t{file[i + 2]} << 8) | file[i + 3]);
+    }
+    throw std::runtime_error("no frame header in the JPEG seed");
+}
+
+// A TIFF of 64 x 64 grey pixels in one strip or tile, its size fields
+// changed to declare width x height.
+std::vector<uint8_t> StretchedTiff(uint32_t width, uint32_t height, uint16_t codec, bool tiled) {
+    enc::TiffShape shape;
+    shape.width = 64;
+    shape.height = 64;
+    shape.compression = codec;
+    shape.rowsPerStrip = 64;
+    shape.tile = tiled ? 64 : 0;
+    std::vector<uint8_t> file = enc::Tiff(shape, std::vector<uint8_t>(64 * 64, 9));
+    // libtiff writes the tags in order: the first two entries are the width
+    // (256) and the height (257), rewritten here as LONG values.
+    const uint32_t ifd = file[4] | (file[5] << 8) | (file[6] << 16) | (uint32_t{file[7]} << 24);
+    for (uint32_t entry = 0; entry < 2; ++entry) {
+        uint8_t* field = file.data() + ifd + 2 + 12 * entry;
+        const uint32_t value = entry == 0 ? width : height;
+        field[2] = 4;
+        field[3] = 0;
+        for (int b = 0; b < 4; ++b) field[8 + b] = static_cast<uint8_t>(value >> (8 * b));
+    }
+    return file;
+}
+
+void SaveDeclaringMore(const std::string& dir) {
+    std::string ascii = "P2 400 300 255\n";
+    while (ascii.size() < 219) ascii += "7 ";
+    Save(dir, "more-p2.pgm", enc::Pnm(ascii));
+    Save(dir, "more-p1.pbm", enc::Pnm("P1 1000 200\n0101 1 0"));
+    Save(dir, "more-p3-16.ppm", enc::Pnm("P3 100 100 1000 1 2 3 999"));
+    Save(dir, "more-p4.pbm", enc::Pnm("P4 4000 60\n", enc::Ramp(100)));
+    Save(dir, "more-p5.pgm", enc::Pnm("P5 400 300 255\n", enc::Ramp(1000)));
+    Save(dir, "more-p6-16.ppm", enc::Pnm("P6 100 100 65535\n", enc::Ramp(11)));
+    // Inside the limits, yet one bit a block is more than the 8 x 8 file codes.
+    Save(dir, "more-grey.jpg", PatchedJpeg(1, false, 4096, 64));
+    Save(dir, "more-grey-progressive.jpg", PatchedJpeg(1, true, 4096, 64));
+    Save(dir, "more-colour.jpg", PatchedJpeg(3, false, 290, 290));
+    for (uint16_t codec : {COMPRESSION_NONE, COMPRESSION_PACKBITS, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE}) {
+        for (bool tiled : {false, true}) {
+            Save(dir, "more-tiff-" + std::to_string(codec) + (tiled ? "-tiles" : "-strip") + ".tif",
+                 StretchedTiff(4096, 64, codec, tiled));
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,10 +245,13 @@ int main(int argc, char** argv) {
     }
     try {
         SavePng(argv[1]);
+        SavePngHostile(argv[1]);
         SaveTiff(argv[1]);
         SaveJpeg(argv[1]);
         SavePnm(argv[1]);
         SaveBmp(argv[1]);
+        SaveYCbCrTiff(argv[1]);
+        SaveDeclaringMore(argv[1]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -39,6 +39,10 @@ if [ -d "$suite" ]; then
 else
   echo "note: BMP corpus not found at $suite; generated seeds only" >&2
 fi
+# The PNG suite kept in the repository, for the decoders.
+for f in tests/data/pngsuite/*.png; do
+  cp "$f" "$work/fuzz_read_image/pngsuite-$(basename "$f")"
+done
 "$build/fuzz/fuzz_make_seeds" "$work/fuzz_load_picture" "$work/fuzz_stream_compare"
 "$build/fuzz/fuzz_make_image_seeds" "$work/fuzz_read_image"
 # Inputs that once failed are seeds too.

@@ -7,13 +7,19 @@
 // - BMP: RGB 8-bit (palette looked up, bit fields scaled to 0..255 with
 //   rounding); RGBA when a 32-bit file's header has a non-zero alpha mask.
 // - PNG: the stored layout and depth (16 bits kept); grey below 8 bits
-//   scaled to 0..255; palette as RGB, or RGBA with a tRNS chunk. A tRNS
-//   colour key on grey or RGB is not applied.
+//   scaled to 0..255; palette as RGB. A tRNS chunk adds alpha: palette to
+//   RGBA, grey to grey + alpha, RGB to RGBA (alpha 0 where the stored
+//   samples equal the colour key, else the peak). Chunks other than IHDR,
+//   PLTE, tRNS, IDAT and IEND are skipped unread; a header needing more
+//   than its image data can inflate to is refused before allocating.
 // - PNM: grey or RGB at the file's maxval (the peak), never rescaled; PBM
 //   as grey 0 (black) and 255 (white).
 // - TIFF: grey, grey + alpha, RGB, RGBA at 8 or 16 bits; min-is-white grey
-//   inverted to min-is-black.
+//   inverted to min-is-black; JPEG-compressed YCbCr as RGB.
 // - JPEG: grey or RGB (8 bits); CMYK refused; a file cut short refused.
+// PNM, TIFF and JPEG files whose data cannot hold the size they declare
+// (a sample's bytes or digits, a codec's largest expansion, a bit for each
+// JPEG block) are refused as cut short before the samples are allocated.
 #include <cstdint>
 #include <span>
 #include <string>

@@ -15,3 +15,18 @@ inline std::vector<std::string> CorpusBmpFiles() {
     std::sort(files.begin(), files.end());
     return files;
 }
+
+// The .png files of the PNG suite kept in tests/data/pngsuite, sorted: those
+// whose name starts with x are broken on purpose (broken == true), the rest
+// are pictures every decoder must read.
+inline std::vector<std::string> PngSuiteFiles(bool broken) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(CITRA_PNGSUITE_DIR, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && entry.path().extension() == ".png" && (name[0] == 'x') == broken)
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}

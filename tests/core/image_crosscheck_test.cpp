@@ -1,12 +1,16 @@
 // ReadImage against a second decoder, Pillow (Debian's python3-pil, run as
-// /usr/bin/python3 through tests/core/pillow_decode.py): the BMP corpus and
-// generated PNG, TIFF, JPEG and PNM files must decode to the same samples.
+// /usr/bin/python3 through tests/core/pillow_decode.py): the BMP corpus, the
+// PNG suite and generated PNG, TIFF, JPEG and PNM files must decode to the
+// same samples.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -173,6 +177,98 @@ TEST(PillowCrossCheck, CorpusBitmapsDecodeAlike) {
     for (const auto& f : oneSideOnly) std::printf("  %s\n", f.c_str());
 }
 
+// A PNG file's colour key: the tRNS chunk before the image data of a grey
+// or RGB file, of the length its colour type gives.
+struct ColourKey {
+    int bitDepth = 0;
+    std::vector<uint16_t> values;  // grey, or red, green, blue
+};
+
+std::optional<ColourKey> ReadColourKey(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> b{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    auto be32 = [&](size_t at) { return uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 | b[at + 2] << 8 | b[at + 3]; };
+    ColourKey key;
+    int colourType = -1;
+    for (size_t at = 8; at + 12 <= b.size();) {
+        const uint32_t length = be32(at);
+        const std::string type(b.begin() + static_cast<long>(at) + 4, b.begin() + static_cast<long>(at) + 8);
+        const uint8_t* data = b.data() + at + 8;
+        if (type == "IHDR") {
+            key.bitDepth = data[8];
+            colourType = data[9];
+        } else if (type == "tRNS" && ((colourType == 0 && length == 2) || (colourType == 2 && length == 6))) {
+            for (uint32_t i = 0; i < length; i += 2) key.values.push_back(static_cast<uint16_t>(data[i] << 8 | data[i + 1]));
+            return key;
+        } else if (type == "IDAT") {
+            break;
+        }
+        at += 12 + length;
+    }
+    return std::nullopt;
+}
+
+// Pillow's colour samples of a keyed file with the alpha the key gives: 0
+// where each stored sample of a pixel equals the key's (its low bit-depth
+// bits), else the peak. Pillow scales grey below 8 bits to 0..255, so the
+// stored value is its sample over 255 / (2^depth - 1).
+PillowResult WithKeyAlpha(const PillowResult& colour, const ColourKey& key) {
+    PillowResult out = colour;
+    const int channels = colour.channels;
+    const size_t pixels = static_cast<size_t>(colour.width) * static_cast<size_t>(colour.height);
+    const int bytes = colour.bits / 8;
+    const uint32_t depthMax = (uint32_t{1} << key.bitDepth) - 1;
+    const uint32_t scale = key.bitDepth < 8 ? 255 / depthMax : 1;
+    const uint32_t peak = colour.bits == 16 ? 65535 : 255;
+    out.channels = channels + 1;
+    out.bytes.clear();
+    for (size_t p = 0; p < pixels; ++p) {
+        bool matches = static_cast<int>(key.values.size()) == channels;
+        for (int c = 0; c < channels; ++c) {
+            const size_t at = (p * channels + c) * bytes;
+            const uint32_t sample = bytes == 2 ? colour.bytes[at] | colour.bytes[at + 1] << 8 : colour.bytes[at];
+            matches = matches && sample / scale == (key.values[c] & depthMax);
+            out.bytes.insert(out.bytes.end(), colour.bytes.begin() + static_cast<long>(at),
+                             colour.bytes.begin() + static_cast<long>(at + bytes));
+        }
+        const uint32_t alpha = matches ? 0 : peak;
+        out.bytes.push_back(static_cast<uint8_t>(alpha));
+        if (bytes == 2) out.bytes.push_back(static_cast<uint8_t>(alpha >> 8));
+    }
+    return out;
+}
+
+// Every picture of the PNG suite (the x files are broken on purpose and
+// tested elsewhere) decodes to Pillow's samples, 16 bits whole; a file with
+// a colour key to Pillow's colour samples with the alpha the key gives.
+TEST(PillowCrossCheck, PngSuiteDecodesAlike) {
+    const std::vector<std::string> files = PngSuiteFiles(false);
+    ASSERT_FALSE(files.empty()) << "no PNG suite in " << CITRA_PNGSUITE_DIR;
+    const std::vector<PillowResult> pillow = DecodeWithPillow(files);
+    int keyed = 0, sixteen = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i]);
+        ASSERT_EQ(pillow[i].error, "");
+        Image image;
+        try {
+            image = ReadImage(files[i]);
+        } catch (const CitraError& e) {
+            ADD_FAILURE() << e.what();
+            continue;
+        }
+        PillowResult want = pillow[i];
+        if (const std::optional<ColourKey> key = ReadColourKey(files[i])) {
+            want = WithKeyAlpha(want, *key);
+            ++keyed;
+        }
+        sixteen += image.bitDepth == 16;
+        EXPECT_EQ(Compare(image, want), "");
+    }
+    // tbbn0g04 (4-bit grey), tbwn0g16, tbrn2c08, tbbn2c16 and tbgn2c16.
+    EXPECT_EQ(keyed, 5);
+    EXPECT_GT(sixteen, 20);
+}
+
 TEST(PillowCrossCheck, GeneratedFilesDecodeAlike) {
     ScratchDir dir;
     std::vector<std::string> files;
@@ -223,6 +319,9 @@ TEST(PillowCrossCheck, GeneratedFilesDecodeAlike) {
     white.height = h;
     white.photometric = PHOTOMETRIC_MINISWHITE;
     add("miniswhite.tif", enc::Tiff(white, take(ramp, w * h)));
+    // JPEG-compressed YCbCr: both convert it to RGB through the JPEG library.
+    add("ycbcr_strips.tif", enc::TiffYCbCrJpeg(w, h, take(ramp, w * h * 3), 16));
+    add("ycbcr_tiles.tif", enc::TiffYCbCrJpeg(w, h, take(ramp, w * h * 3), 0, 16));
     add("grey.jpg", enc::Jpeg(w, h, 1, take(ramp, w * h), 80));
     add("rgb.jpg", enc::Jpeg(w, h, 3, take(ramp, w * h * 3), 80));
     add("rgbprogressive.jpg", enc::Jpeg(w, h, 3, take(ramp, w * h * 3), 60, true));

@@ -155,6 +155,59 @@ inline std::vector<uint8_t> Tiff(const TiffShape& shape, const std::vector<uint8
     return sink.bytes;
 }
 
+// TIFF of RGB samples stored as JPEG-compressed YCbCr, colour subsampled 2 x 2,
+// in strips of rowsPerStrip rows or tiles of tile x tile pixels (a multiple
+// of 16): what JPEG compression of an RGB TIFF usually gives.
+inline std::vector<uint8_t> TiffYCbCrJpeg(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgb,
+                                          uint32_t rowsPerStrip, uint32_t tile = 0, int quality = 90) {
+    detail::TiffSink sink;
+    TIFF* tif = TIFFClientOpen("seed", "w", &sink, detail::SinkRead, detail::SinkWrite, detail::SinkSeek,
+                               detail::SinkClose, detail::SinkSize, nullptr, nullptr);
+    if (tif == nullptr) throw std::runtime_error("TIFFClientOpen");
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+    TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, 2, 2);
+    TIFFSetField(tif, TIFFTAG_JPEGQUALITY, quality);
+    // libtiff takes RGB rows and converts them.
+    TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    const size_t rowBytes = size_t{width} * 3;
+    bool ok = true;
+    if (tile != 0) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
+        std::vector<uint8_t> block(size_t{tile} * tile * 3);
+        for (uint32_t ty = 0; ty < height && ok; ty += tile) {
+            for (uint32_t tx = 0; tx < width && ok; tx += tile) {
+                // Past the picture's edges the tile repeats its last pixels,
+                // as an encoder pads blocks.
+                for (uint32_t r = 0; r < tile; ++r) {
+                    const uint8_t* row = rgb.data() + std::min(ty + r, height - 1) * rowBytes;
+                    for (uint32_t c = 0; c < tile; ++c) {
+                        std::memcpy(block.data() + (size_t{r} * tile + c) * 3, row + std::min(tx + c, width - 1) * 3, 3);
+                    }
+                }
+                ok = TIFFWriteEncodedTile(tif, TIFFComputeTile(tif, tx, ty, 0, 0), block.data(),
+                                          static_cast<tmsize_t>(block.size())) >= 0;
+            }
+        }
+    } else {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+        for (uint32_t y = 0; y < height && ok; y += rowsPerStrip) {
+            const uint32_t rows = std::min(rowsPerStrip, height - y);
+            ok = TIFFWriteEncodedStrip(tif, TIFFComputeStrip(tif, y, 0), const_cast<uint8_t*>(rgb.data()) + y * rowBytes,
+                                       static_cast<tmsize_t>(rows * rowBytes)) >= 0;
+        }
+    }
+    TIFFClose(tif);
+    if (!ok) throw std::runtime_error("TIFF write failed");
+    return sink.bytes;
+}
+
 // Baseline JPEG of grey (1 component), RGB (3) or CMYK (4) samples.
 inline std::vector<uint8_t> Jpeg(uint32_t width, uint32_t height, int components, const std::vector<uint8_t>& samples,
                                  int quality = 90, bool progressive = false) {

@@ -53,6 +53,31 @@ void Progress(j_common_ptr info) {
     }
 }
 
+// Refuses, after the header and before anything is allocated, a file too
+// short for the size it declares. With Huffman coding every 8 x 8 block of
+// every component has a DC code of at least one bit in the first scan that
+// holds the component's DC coefficients, and a component has
+// ceil(its width / 8) x ceil(its height / 8) blocks (an interleaved scan
+// codes more: whole MCUs). What follows the first scan's header holds all
+// the coded data, so it must hold those bits. Arithmetic coding can spend a
+// small fraction of a bit on a block of a flat picture: no bound for it.
+void CheckCodedBytes(const jpeg_decompress_struct& info) {
+    if (info.arith_code) return;
+    uint64_t blocks = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        blocks += static_cast<uint64_t>(component.width_in_blocks) * component.height_in_blocks;
+    }
+    const uint64_t needed = (blocks + 7) / 8;
+    const uint64_t held = info.src->bytes_in_buffer;
+    if (held < needed) {
+        throw CitraError("file cut short: holds " + std::to_string(held) + " bytes of coded data, needs at least " +
+                             std::to_string(needed) + " for " + std::to_string(info.image_width) + " x " +
+                             std::to_string(info.image_height),
+                         ErrorKind::CutShort);
+    }
+}
+
 enum class Outcome { Done, LibraryError, Refused };
 
 // Only trivially destructible objects live in this frame, so leaving it
@@ -90,9 +115,17 @@ Outcome DecodeInto(std::span<const uint8_t> bytes, const ImageLimits& limits, Jp
         return Outcome::Refused;
     }
     // The coefficient buffers of a progressive file are the library's
-    // largest allocation: a few times the samples.
-    info.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(limits.maxSampleBytes * 4 + (8u << 20), LONG_MAX));
+    // largest allocation: 64 two-byte coefficients for each block of 64
+    // samples, twice the samples of a picture the limits allow. The rest
+    // (tables, a few rows of blocks, edges padded to whole blocks of sides
+    // below 65536) fits in the margin. Asked for more, the library stops
+    // with an error before it decodes.
+    info.mem->max_memory_to_use =
+        static_cast<long>(std::min<uint64_t>(std::min<uint64_t>(limits.maxSampleBytes, LONG_MAX / 4) * 2 + (32u << 20),
+                                             LONG_MAX));
     try {
+        CheckImageLimits(info.image_width, info.image_height, ChannelCount(layout), 8, limits);
+        CheckCodedBytes(info);
         image = AllocateImage(info.image_width, info.image_height, layout, 8, 255, limits);
     } catch (const CitraError& e) {
         refusal = e.what();

@@ -1,7 +1,14 @@
 // PNG through libspng: grey, grey + alpha, RGB and RGBA as stored (16-bit
 // samples kept), grey below 8 bits scaled to 0..255, palette expanded to
-// RGB, or RGBA when a tRNS chunk gives the palette transparency.
+// RGB. A tRNS chunk adds alpha: palette to RGBA, grey to grey + alpha, RGB
+// to RGBA, alpha 0 where a pixel equals the chunk's colour key, else the
+// peak.
+//
+// libspng reads the file through a stream that holds only the chunks used
+// here (png_chunks.h), so no other chunk is inflated or kept, and nothing
+// is allocated for a picture its image data is too short to hold.
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -9,6 +16,7 @@
 
 #include "error.h"
 #include "image_decoders.h"
+#include "png_chunks.h"
 
 namespace {
 
@@ -24,9 +32,58 @@ void Check(int code) {
     if (code != 0) ThrowSpng(code);
 }
 
+// The kept ranges of the file, one after the other, as libspng reads them.
+struct KeptStream {
+    std::span<const uint8_t> file;
+    const PngChunkMap* map = nullptr;
+    size_t range = 0;   // the range being read
+    size_t within = 0;  // bytes of it already given
+};
+
+int ReadKept(spng_ctx*, void* user, void* destination, size_t length) {
+    KeptStream& stream = *static_cast<KeptStream*>(user);
+    auto* out = static_cast<uint8_t*>(destination);
+    while (length > 0) {
+        if (stream.range == stream.map->keptCount) return SPNG_IO_EOF;
+        const PngByteRange& range = stream.map->kept[stream.range];
+        const size_t count = std::min(length, range.size - stream.within);
+        std::memcpy(out, stream.file.data() + range.offset + stream.within, count);
+        out += count;
+        length -= count;
+        stream.within += count;
+        if (stream.within == range.size) {
+            ++stream.range;
+            stream.within = 0;
+        }
+    }
+    return 0;
+}
+
+// Refuses a header whose filtered rows need more bytes than the file's image
+// data could inflate to, before the picture is allocated.
+void CheckImageDataCanHold(const PngChunkMap& map, const spng_ihdr& ihdr) {
+    PngHeader header = map.header;
+    header.width = ihdr.width;
+    header.height = ihdr.height;
+    header.bitDepth = ihdr.bit_depth;
+    header.colourType = ihdr.color_type;
+    header.interlace = ihdr.interlace_method;
+    const uint64_t needed = MinZlibBytes(PngFilteredBytes(header));
+    if (map.idatBytes < needed) {
+        throw CitraError("file cut short: PNG image data of " + std::to_string(map.idatBytes) +
+                             " bytes cannot hold a " + std::to_string(ihdr.width) + " x " +
+                             std::to_string(ihdr.height) + " picture (it needs at least " + std::to_string(needed) +
+                             ")",
+                         ErrorKind::CutShort);
+    }
+}
+
 }  // namespace
 
 Image DecodePng(std::span<const uint8_t> bytes, const ImageLimits& limits) {
+    const PngChunkMap map = MapPngChunks(bytes);
+    KeptStream stream{bytes, &map};
+
     std::unique_ptr<spng_ctx, ContextFree> ctx(spng_ctx_new(0));
     if (!ctx) throw CitraError("out of memory", ErrorKind::OutOfMemory);
     Check(spng_set_image_limits(ctx.get(), static_cast<uint32_t>(limits.maxWidth),
@@ -34,18 +91,14 @@ Image DecodePng(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     // No chunk, and no sum of kept ancillary chunks, may exceed the samples.
     const size_t chunkLimit = static_cast<size_t>(std::min<uint64_t>(limits.maxSampleBytes, 1u << 30));
     Check(spng_set_chunk_limits(ctx.get(), chunkLimit, chunkLimit));
-    Check(spng_set_png_buffer(ctx.get(), bytes.data(), bytes.size()));
+    Check(spng_set_png_stream(ctx.get(), ReadKept, &stream));
 
     spng_ihdr ihdr{};
     const int header = spng_get_ihdr(ctx.get(), &ihdr);
     // libspng checks the size against the limits itself; the refusal is
     // worded as the other formats word it, from the header's own fields.
-    if ((header == SPNG_EUSER_WIDTH || header == SPNG_EUSER_HEIGHT) && bytes.size() >= 24) {
-        auto be32 = [&](size_t at) {
-            return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) | (uint32_t{bytes[at + 2]} << 8) |
-                   bytes[at + 3];
-        };
-        CheckImageLimits(be32(16), be32(20), 1, 8, limits);
+    if (header == SPNG_EUSER_WIDTH || header == SPNG_EUSER_HEIGHT) {
+        CheckImageLimits(map.header.width, map.header.height, 1, 8, limits);
     }
     Check(header);
 
@@ -53,35 +106,54 @@ Image DecodePng(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     int format = SPNG_FMT_PNG;
     int flags = 0;
     const int bitDepth = ihdr.bit_depth == 16 ? 16 : 8;
+    // A colour key (tRNS on grey or RGB) or palette alpha; libspng leaves
+    // out a tRNS chunk that does not fit the colour type.
+    bool hasTrns = false;
+    if (ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE || ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR ||
+        ihdr.color_type == SPNG_COLOR_TYPE_INDEXED) {
+        spng_trns trns{};
+        const int found = spng_get_trns(ctx.get(), &trns);
+        if (found != 0 && found != SPNG_ECHUNKAVAIL) ThrowSpng(found);
+        hasTrns = found == 0;
+    }
     switch (ihdr.color_type) {
         case SPNG_COLOR_TYPE_GRAYSCALE:
-            layout = ChannelLayout::Grey;
-            // Below 8 bits, libspng scales to 0..255 (value * 255 / (2^depth - 1)).
-            if (ihdr.bit_depth < 8) format = SPNG_FMT_G8;
+            if (hasTrns) {
+                // libspng compares the key with the stored sample, before
+                // scaling, and only with the key's low bit-depth bits.
+                layout = ChannelLayout::GreyAlpha;
+                format = bitDepth == 16 ? SPNG_FMT_GA16 : SPNG_FMT_GA8;
+                flags = SPNG_DECODE_TRNS;
+            } else {
+                layout = ChannelLayout::Grey;
+                // Below 8 bits, libspng scales to 0..255 (value * 255 / (2^depth - 1)).
+                if (ihdr.bit_depth < 8) format = SPNG_FMT_G8;
+            }
             break;
         case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA:
             layout = ChannelLayout::GreyAlpha;
             break;
         case SPNG_COLOR_TYPE_TRUECOLOR:
-            layout = ChannelLayout::Rgb;
+            layout = hasTrns ? ChannelLayout::Rgba : ChannelLayout::Rgb;
+            if (hasTrns) {
+                format = bitDepth == 16 ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
+                flags = SPNG_DECODE_TRNS;
+            }
             break;
         case SPNG_COLOR_TYPE_TRUECOLOR_ALPHA:
             layout = ChannelLayout::Rgba;
             break;
-        case SPNG_COLOR_TYPE_INDEXED: {
-            spng_trns trns{};
-            const int hasTrns = spng_get_trns(ctx.get(), &trns);
-            if (hasTrns != 0 && hasTrns != SPNG_ECHUNKAVAIL) ThrowSpng(hasTrns);
-            layout = hasTrns == 0 ? ChannelLayout::Rgba : ChannelLayout::Rgb;
-            format = hasTrns == 0 ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
+        case SPNG_COLOR_TYPE_INDEXED:
+            layout = hasTrns ? ChannelLayout::Rgba : ChannelLayout::Rgb;
+            format = hasTrns ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
             flags = SPNG_DECODE_TRNS;
             break;
-        }
         default:
             throw CitraError("PNG colour type " + std::to_string(ihdr.color_type) + " is not supported");
     }
 
     CheckImageLimits(ihdr.width, ihdr.height, ChannelCount(layout), bitDepth, limits);
+    CheckImageDataCanHold(map, ihdr);
     size_t size = 0;
     Check(spng_decoded_image_size(ctx.get(), format, &size));
     Image image = AllocateImage(ihdr.width, ihdr.height, layout, bitDepth, bitDepth == 16 ? 65535 : 255, limits);

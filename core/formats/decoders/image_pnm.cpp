@@ -39,8 +39,10 @@ public:
             ++pos_;
         }
         const int bitDepth = maxval > 255 ? 16 : 8;
-        Image image = AllocateImage(width, height, colour ? ChannelLayout::Rgb : ChannelLayout::Grey, bitDepth,
-                                    bitmap ? 255 : maxval, limits);
+        const ChannelLayout layout = colour ? ChannelLayout::Rgb : ChannelLayout::Grey;
+        CheckImageLimits(width, height, ChannelCount(layout), bitDepth, limits);
+        CheckRoomForSamples(kind, width, height, ChannelCount(layout), bitDepth);
+        Image image = AllocateImage(width, height, layout, bitDepth, bitmap ? 255 : maxval, limits);
         if (bitmap) {
             plain ? ReadPlainBits(image) : ReadRawBits(image);
         } else if (plain) {
@@ -87,10 +89,55 @@ private:
         return static_cast<uint32_t>(value);
     }
 
-    [[noreturn]] static void ThrowCutShort(size_t sample, size_t count) {
+    [[noreturn]] static void ThrowCutShort(size_t sample, size_t count, const std::string& detail = "") {
         throw CitraError("file cut short: " + std::to_string(sample) + " of " + std::to_string(count) +
-                         " samples present",
+                             " samples present" + detail,
                          ErrorKind::CutShort);
+    }
+
+    // Refuses, before the samples are allocated, a file whose bytes after
+    // the header cannot hold what it declares, so a few bytes never cost
+    // the memory of a large picture. Raw samples take exactly their bytes;
+    // a plain sample takes at least one digit and a separator before it (a
+    // number ends at whitespace or a comment); a plain bitmap pixel at least
+    // its one character, after the separator that ends the height.
+    void CheckRoomForSamples(int kind, uint64_t width, uint64_t height, int channels, int bitDepth) const {
+        const uint64_t count = width * height * static_cast<uint64_t>(channels);
+        const uint64_t held = bytes_.size() - pos_;
+        const bool plain = kind <= 3;
+        const uint64_t needed = kind == 1   ? count + 1
+                                : plain     ? 2 * count
+                                : kind == 4 ? (width + 7) / 8 * height
+                                            : count * (bitDepth == 16 ? 2 : 1);
+        if (held >= needed) return;
+        const std::string detail = " (holds " + std::to_string(held) + " bytes of samples, needs " +
+                                   (plain ? "at least " : "") + std::to_string(needed) + ")";
+        ThrowCutShort(plain ? PlainSamplesPresent(kind) : RawSamplesPresent(kind, width, held, bitDepth), count,
+                      detail);
+    }
+
+    static uint64_t RawSamplesPresent(int kind, uint64_t width, uint64_t held, int bitDepth) {
+        if (kind == 4) return held / ((width + 7) / 8) * width;
+        return held / (bitDepth == 16 ? 2 : 1);
+    }
+
+    // The samples a plain file holds before its end, counted without
+    // storing them: runs of digits outside comments, each digit of a bitmap.
+    uint64_t PlainSamplesPresent(int kind) const {
+        uint64_t present = 0;
+        bool inComment = false, inNumber = false;
+        for (size_t i = pos_; i < bytes_.size(); ++i) {
+            const uint8_t c = bytes_[i];
+            if (inComment) {
+                inComment = c != '\n' && c != '\r';
+                continue;
+            }
+            const bool digit = c >= '0' && c <= '9';
+            if (digit && (kind == 1 || !inNumber)) ++present;
+            inNumber = digit;
+            inComment = c == '#';
+        }
+        return present;
     }
 
     [[noreturn]] static void ThrowAboveMaxval(size_t sample, uint32_t value, uint32_t maxval) {
