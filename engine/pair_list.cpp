@@ -174,7 +174,7 @@ PairListing ListPairsFromFile(const std::string& path) {
     std::string text;
     try {
         InputFile file(path);
-        const std::vector<uint8_t> bytes = file.ReadBlock(file.Size());
+        const SampleBytes bytes = file.ReadBlock(file.Size());
         text.assign(bytes.begin(), bytes.end());
     } catch (const std::exception& e) {
         listing.readError = path + ": " + e.what();

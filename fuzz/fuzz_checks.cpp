@@ -284,8 +284,8 @@ namespace {
 constexpr std::array<const char*, 5> kImageExtensions = {"bmp", "png", "pnm", "tif", "jpg"};
 constexpr const char* kFuzzName = "fuzz";
 
-template <typename T>
-std::optional<std::string> CheckSamples(const std::vector<T>& samples, uint32_t peak) {
+template <typename Samples>
+std::optional<std::string> CheckSamples(const Samples& samples, uint32_t peak) {
     for (size_t i = 0; i < samples.size(); ++i) {
         if (samples[i] > peak) {
             return "sample " + std::to_string(i) + " is " + std::to_string(samples[i]) + ", above the peak " +

@@ -6,7 +6,7 @@
 #include "messages.h"
 
 OtherGraphic ReadIconFile(InputFile& file) {
-    const std::vector<uint8_t> data = file.ReadBlock(file.Size());
+    const SampleBytes data = file.ReadBlock(file.Size());
     if (data.size() < 6) {
         throw CitraError(msg::kStreamRead);
     }

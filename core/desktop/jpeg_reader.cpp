@@ -53,7 +53,7 @@ int ReadJpegHeader(const uint8_t* data, size_t size, int32_t& width, int32_t& he
 }
 
 OtherGraphic ReadJpegFile(InputFile& file) {
-    const std::vector<uint8_t> data = file.ReadBlock(file.Size());
+    const SampleBytes data = file.ReadBlock(file.Size());
     OtherGraphic graphic{PictureKind::Jpeg, 0, 0};
     if (data.empty()) {
         return graphic;

@@ -36,7 +36,7 @@ OtherGraphic ReadEnhanced(InputFile& file, const uint8_t* header) {
         throw CitraError(msg::kStreamRead);
     }
     file.SeekTo(0);
-    const std::vector<uint8_t> metafile = file.ReadBlock(total);
+    const SampleBytes metafile = file.ReadBlock(total);
     if (!EnhancedRecordsValid(metafile)) {
         ThrowInvalid();
     }
@@ -48,7 +48,7 @@ OtherGraphic ReadPlaceable(InputFile& file) {
         ThrowInvalid();
     }
     file.SeekTo(0);
-    const std::vector<uint8_t> data = file.ReadBlock(file.Size());
+    const SampleBytes data = file.ReadBlock(file.Size());
     if (Le32(data.data()) != kPlaceableKey) {
         ThrowInvalid();
     }

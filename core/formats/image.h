@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sample_allocator.h"
+
 enum class ChannelLayout { Grey = 1, GreyAlpha = 2, Rgb = 3, Rgba = 4 };
 
 inline int ChannelCount(ChannelLayout layout) { return static_cast<int>(layout); }
@@ -18,8 +20,10 @@ struct Image {
     uint32_t peak = 255;   // largest value a sample can take: 255, 65535 or a PNM maxval
     // width * height * channels samples; exactly one of the two is filled,
     // by bitDepth (samples16 for 16-bit files).
-    std::vector<uint8_t> samples8;
-    std::vector<uint16_t> samples16;
+    // Sample memory: resize() writes nothing, since decoders write every
+    // sample (sample_allocator.h).
+    SampleBytes samples8;
+    SampleWords samples16;
 
     int Channels() const { return ChannelCount(layout); }
     size_t SampleCount() const {

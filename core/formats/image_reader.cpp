@@ -84,7 +84,7 @@ Image ReadImage(const std::string& path, const ImageLimits& limits) {
     if (FindDecoder(extension) == nullptr) {
         throw CitraError(path + ": unsupported file extension (." + std::string(extension) + ")", ErrorKind::Refused);
     }
-    std::vector<uint8_t> bytes;
+    SampleBytes bytes;
     std::optional<InputFile> file;
     try {
         file.emplace(path);

@@ -138,14 +138,14 @@ void InputFile::ReadExact(void* buffer, size_t count) {
     }
 }
 
-std::vector<uint8_t> InputFile::ReadBlock(uint64_t count) {
+SampleBytes InputFile::ReadBlock(uint64_t count) {
     if (count > Remaining()) {
         throw CitraError(msg::kStreamRead, ErrorKind::CutShort);
     }
     if (count > maxBlockBytes_) {
         throw CitraError(SystemErrorMessage(ENOMEM), ErrorKind::OutOfMemory);
     }
-    std::vector<uint8_t> block;
+    SampleBytes block;  // read into whole: never zero-filled first
     try {
         block.resize(static_cast<size_t>(count));
     } catch (const std::bad_alloc&) {

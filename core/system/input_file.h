@@ -10,6 +10,8 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "sample_allocator.h"
+
 // Largest block a reader keeps in memory at once (pixel rasters included).
 inline constexpr uint64_t kMaxInMemoryBytes = uint64_t{1} << 30;
 
@@ -52,7 +54,7 @@ public:
     // Reads exactly count bytes into a new block. A block beyond
     // MaxBlockBytes(), or one that cannot be allocated, throws the
     // out-of-memory system error.
-    std::vector<uint8_t> ReadBlock(uint64_t count);
+    SampleBytes ReadBlock(uint64_t count);
 
     // Throws CitraError "<path>: file changed while it was read" (kind
     // InputOutput) when the file's size, modification time or identity is

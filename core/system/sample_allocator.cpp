@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <array>
+#include <atomic>
 #include <cstdlib>
 
 #include "raster_store.h"
@@ -79,6 +80,7 @@ struct Cache {
 };
 
 thread_local Cache cache;
+std::atomic<bool> keepFreed{true};
 
 }  // namespace
 
@@ -101,7 +103,7 @@ void Release(void* block, size_t bytes) noexcept {
         return;
     }
     const size_t length = Mapped(bytes);
-    if (!cache.Keep(block, length)) munmap(block, length);
+    if (!keepFreed.load(std::memory_order_relaxed) || !cache.Keep(block, length)) munmap(block, length);
 }
 
 size_t CachedBlocks() noexcept {
@@ -113,5 +115,7 @@ size_t CachedBlocks() noexcept {
 size_t CachedBytes() noexcept { return cache.bytes; }
 
 void ReleaseCached() noexcept { cache.Clear(); }
+
+void KeepFreedBlocks(bool keep) noexcept { keepFreed.store(keep, std::memory_order_relaxed); }
 
 }  // namespace sample_memory

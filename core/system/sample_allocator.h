@@ -15,6 +15,7 @@
 //   sizes), within a small cap per thread.
 // Value-initialisation is still there when asked for: assign(n, 0) and
 // vector(n, 0) write their zeros.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -33,6 +34,10 @@ size_t CachedBlocks() noexcept;
 size_t CachedBytes() noexcept;
 // Gives the calling thread's kept blocks back to the system.
 void ReleaseCached() noexcept;
+// Whether large blocks given back are kept at all (the default). A host
+// whose freed arrays should leave the process at once, as the Python
+// module's, turns it off.
+void KeepFreedBlocks(bool keep) noexcept;
 
 }  // namespace sample_memory
 
@@ -69,3 +74,9 @@ struct SampleAllocator {
 
 using SampleBytes = std::vector<uint8_t, SampleAllocator<uint8_t>>;
 using SampleWords = std::vector<uint16_t, SampleAllocator<uint16_t>>;
+
+// Samples held either way compare by their values (either order).
+template <typename T>
+bool operator==(const std::vector<T, SampleAllocator<T>>& a, const std::vector<T>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}

@@ -51,10 +51,11 @@ py::array SamplesOf(const py::array& given) {
 
 // An array over the vector's samples that frees them with its last
 // reference.
-template <typename Sample>
-py::array OwningArray(const std::vector<py::ssize_t>& shape, std::vector<Sample>&& samples) {
-    auto held = std::make_unique<std::vector<Sample>>(std::move(samples));
-    const py::capsule owner(held.get(), [](void* p) { delete static_cast<std::vector<Sample>*>(p); });
+template <typename Samples>
+py::array OwningArray(const std::vector<py::ssize_t>& shape, Samples&& samples) {
+    using Sample = typename Samples::value_type;
+    auto held = std::make_unique<Samples>(std::move(samples));
+    const py::capsule owner(held.get(), [](void* p) { delete static_cast<Samples*>(p); });
     const Sample* data = held.release()->data();  // the capsule owns it now
     return py::array_t<Sample>(shape, data, owner);
 }

@@ -21,6 +21,7 @@
 #include "decoded_pairs.h"
 #include "difference_maps.h"
 #include "error.h"
+#include "sample_allocator.h"
 #include "errors.h"
 #include "file_histogram.h"
 #include "file_pair.h"
@@ -286,6 +287,9 @@ PYBIND11_MODULE(_citra, m) {
     m.doc() = "The core of citra; use the package citra, which wraps it.";
     m.attr("__version__") = CITRA_VERSION;  // citra_version.h, from project(VERSION)
     RegisterErrors(m);
+    // Arrays the caller frees give their memory back at once; a long-lived
+    // interpreter should not hold a study's blocks.
+    sample_memory::KeepFreedBlocks(false);
     m.def("load", &LoadFile, py::arg("path"));
     m.def("compare_json", &CompareJson, py::arg("a"), py::arg("b"), py::arg("ssim"), py::arg("threads"),
           py::arg("peak"));

@@ -18,7 +18,7 @@ Image Grey(int32_t width, int32_t height, std::vector<uint8_t> samples, uint32_t
     image.height = height;
     image.layout = ChannelLayout::Grey;
     image.peak = peak;
-    image.samples8 = std::move(samples);
+    image.samples8.assign(samples.begin(), samples.end());
     return image;
 }
 

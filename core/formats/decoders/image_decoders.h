@@ -16,7 +16,8 @@ Image DecodeJpeg(std::span<const uint8_t> bytes, const ImageLimits& limits);
 // Refuses a size beyond the limits, before anything is allocated.
 void CheckImageLimits(uint64_t width, uint64_t height, int channels, int bitDepth, const ImageLimits& limits);
 
-// An image of this size and kind with its samples zeroed, after the limit
-// check; running out of memory throws "out of memory".
+// An image of this size and kind, after the limit check, its samples not
+// yet written (the decoder writes every one); running out of memory throws
+// "out of memory".
 Image AllocateImage(uint64_t width, uint64_t height, ChannelLayout layout, int bitDepth, uint32_t peak,
                     const ImageLimits& limits);

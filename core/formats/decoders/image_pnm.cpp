@@ -2,6 +2,8 @@
 // header and the samples, which a library would not make safer. Samples
 // keep the file's maxval as peak; above 255 they are 16-bit, big-endian in
 // the raw forms. PBM gives grey 0 (black) and 255 (white).
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "error.h"
@@ -160,21 +162,37 @@ private:
         }
     }
 
+    // Raw samples in bulk: 8-bit ones copied (a maxval of 255 needs no
+    // check), 16-bit ones swapped from big-endian; the largest is then
+    // checked against maxval in one pass, and only a file that breaks it
+    // is walked again to name the first sample above.
     void ReadRawSamples(Image& image, uint32_t maxval) {
         const size_t count = image.SampleCount();
         const size_t size = image.bitDepth == 16 ? 2 : 1;
         const size_t available = (bytes_.size() - pos_) / size;
         if (available < count) ThrowCutShort(available, count);
         const uint8_t* in = bytes_.data() + pos_;
-        for (size_t i = 0; i < count; ++i) {
-            const uint32_t value = size == 2 ? (uint32_t{in[2 * i]} << 8) | in[2 * i + 1] : in[i];
-            if (value > maxval) ThrowAboveMaxval(i, value, maxval);
-            if (size == 2) {
-                image.samples16[i] = static_cast<uint16_t>(value);
-            } else {
-                image.samples8[i] = static_cast<uint8_t>(value);
-            }
+        uint32_t largest = 0;
+        if (size == 1) {
+            std::memcpy(image.samples8.data(), in, count);
+            if (maxval < 255) largest = LargestOf(image.samples8.data(), count);
+        } else {
+            uint16_t* out = image.samples16.data();
+            for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint16_t>((in[2 * i] << 8) | in[2 * i + 1]);
+            if (maxval < 65535) largest = LargestOf(out, count);
         }
+        if (largest <= maxval) return;
+        for (size_t i = 0; i < count; ++i) {
+            const uint32_t value = size == 2 ? image.samples16[i] : image.samples8[i];
+            if (value > maxval) ThrowAboveMaxval(i, value, maxval);
+        }
+    }
+
+    template <typename T>
+    static uint32_t LargestOf(const T* samples, size_t count) {
+        T largest = 0;
+        for (size_t i = 0; i < count; ++i) largest = std::max(largest, samples[i]);  // vectorised
+        return largest;
     }
 
     // Plain PBM: one character '0' or '1' a pixel, separators optional.

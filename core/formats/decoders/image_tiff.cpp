@@ -155,9 +155,9 @@ void CheckBlockBytes(TIFF* tiff, const MemoryStream& stream, uint16_t compressio
 }
 
 template <typename T>
-void InvertGrey(std::vector<T>& samples, int channels, uint32_t peak) {
+void InvertGrey(T& samples, int channels, uint32_t peak) {
     for (size_t i = 0; i < samples.size(); i += static_cast<size_t>(channels)) {
-        samples[i] = static_cast<T>(peak - samples[i]);
+        samples[i] = static_cast<typename T::value_type>(peak - samples[i]);
     }
 }
 
