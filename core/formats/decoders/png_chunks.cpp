@@ -118,6 +118,7 @@ PngChunkMap MapPngChunks(std::span<const uint8_t> file) {
         if (type == kIend) {
             if (!idatEnded) Fail("PNG file has no image data (no IDAT chunk before IEND)");
             Keep(map, at, chunkSize);
+            map.iend = {at, chunkSize};
             return map;
         } else if (type == kIhdr) {
             Fail("second PNG IHDR chunk" + where());

@@ -37,6 +37,7 @@ struct PngChunkMap {
     // The IDAT chunks, headers and CRCs included: consecutive in the file.
     PngByteRange idatRun;
     uint64_t idatBytes = 0;  // the IDAT chunks' data, summed
+    PngByteRange iend;       // the IEND chunk, length and CRC included
 };
 
 // Walks the chunks from the signature to IEND. Throws CitraError (a message
