@@ -242,29 +242,8 @@ TEST(JpegDeclaringMore, FlatPicturesAtAnyQualityDecode) {
 // applies to it.
 TEST(JpegDeclaringMore, ArithmeticCodedFlatPictureDecodes) {
     const uint32_t side = 2000;
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long length = 0;
-    jpeg_mem_dest(&info, &buffer, &length);
-    info.image_width = side;
-    info.image_height = side;
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    info.arith_code = TRUE;
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row(side, 200);
-    while (info.next_scanline < side) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    const std::vector<uint8_t> file(buffer, buffer + length);
-    std::free(buffer);
+    const std::vector<uint8_t> file =
+        enc::Jpeg(side, side, 1, std::vector<uint8_t>(size_t{side} * side, 200), 75, false, true);
     // Below one bit a block: a Huffman-coded file this short would be refused.
     ASSERT_LT(file.size(), size_t{side / 8} * (side / 8) / 8);
     const Image image = ReadImage(file, "jpg", "x.jpg");

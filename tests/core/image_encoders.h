@@ -208,9 +208,10 @@ inline std::vector<uint8_t> TiffYCbCrJpeg(uint32_t width, uint32_t height, const
     return sink.bytes;
 }
 
-// Baseline JPEG of grey (1 component), RGB (3) or CMYK (4) samples.
+// Baseline JPEG of grey (1 component), RGB (3) or CMYK (4) samples;
+// progressive, or arithmetic-coded instead of Huffman-coded, when asked.
 inline std::vector<uint8_t> Jpeg(uint32_t width, uint32_t height, int components, const std::vector<uint8_t>& samples,
-                                 int quality = 90, bool progressive = false) {
+                                 int quality = 90, bool progressive = false, bool arithmetic = false) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -225,6 +226,7 @@ inline std::vector<uint8_t> Jpeg(uint32_t width, uint32_t height, int components
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
     if (progressive) jpeg_simple_progression(&info);
+    if (arithmetic) info.arith_code = TRUE;
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < height) {
         JSAMPROW row = const_cast<uint8_t*>(samples.data()) + info.next_scanline * width * components;
