@@ -10,6 +10,7 @@ constexpr Command kCompare = Command::Compare;
 constexpr Command kDiff = Command::Diff;
 constexpr Command kReport = Command::Report;
 constexpr Command kMeasure = Command::Measure;
+constexpr Command kDetect = Command::Detect;
 
 }  // namespace
 
@@ -19,8 +20,8 @@ std::string_view Description() {
     return "Reads image files and reports on them with the same numbers as the desktop program "
            "Analisis Kualitas Citra, and with the metrics of the field. Every command reads every "
            "format of the format table, chosen by the extension in any letter case: {extensions}.\n\n"
-           "Options may stand before or after the command's operands. A file or pair that fails is "
-           "reported in its place in the output and the others are still processed.";
+           "Options may stand before or after the operands; a file or pair that fails is reported "
+           "in its place and the others are still processed.";
 }
 
 std::string_view ExitStatus() {
@@ -164,8 +165,43 @@ const std::vector<CommandHelp>& Commands() {
            "mean and sd per method on standard error"},
           {"citra --json --summary=summary.json measure covers/ stego/", "the summary per group in a file"},
           {"citra measure --pairs pairs.csv", "the pairs a CSV file lists"},
+          {"citra --csv --detect measure covers/ lsb/", "with the LSB estimates of both images (see detect)"},
           {"citra measure original.png missing.png", "a pair that fails: its row says why", 1},
           {"citra measure --pairs missing.csv", "a pairs file that cannot be read", 1}}},
+        {kDetect,
+         "detect",
+         {"[--json | --csv] [-j N] detect FILE|FOLDER... | --pairs FILE"},
+         "how much of each image carries LSB replacement (RS, SPA, WS, chi2)",
+         "Estimates, for each colour channel of each 8-bit image (grey: one; alpha left out), the "
+         "payload of LSB replacement, the fraction of samples carrying a message bit (0 to 1), "
+         "with four estimators: RS analysis, Sample Pair Analysis, Weighted Stego (bias-corrected "
+         "ws, and the papers' ws_plain) and the chi-square attack (the probability of embedding, "
+         "over the whole channel and over its first 1%, 5%, 10%, ... 100% of samples in scan "
+         "order). Any format of the table is read: {extensions}. An image that is not 8 bits is "
+         "refused, naming the file.\n\n"
+         "- detect FILE|FOLDER...: each FILE as given; a FOLDER stands for every image file "
+         "directly inside it, in byte order of the names, as compare lists folders, and is the "
+         "group of its images (a FILE has none). A folder without image files is one failed "
+         "line.\n\n"
+         "- detect --pairs FILE: every file of a pairs file (lines original,manipulated[,group], "
+         "as for measure) once, in the order first named: an original with the group \"cover\", "
+         "a manipulated file with its line's group. A file named twice keeps its first group.\n\n"
+         "Each estimate comes raw (as computed; it may fall a little outside 0 to 1) and clamped "
+         "to 0 to 1; where an estimator has nothing to go on there is none and the reason is "
+         "given. The overall estimates of an image (rs, spa, ws, chi2_p) are the means over its "
+         "colour channels of the clamped ones, none unless every channel has one.\n\n"
+         "Images run on several threads (-j; several images at once take one thread each), "
+         "their output in the order of the listing; --shard, --progress, Ctrl+C and lost output "
+         "behave as for compare. --summary: per group, images, failed, and count, mean, sd, "
+         "median, minimum and maximum of each overall estimate.",
+         {"DETECT OUTPUT"},
+         {{"citra detect stego.png", "the four estimates of each channel, as a table"},
+          {"citra --json detect covers/ stego/", "one JSON object per image, group: the folder"},
+          {"citra --csv detect stego/ > estimates.csv", "one row per image and channel"},
+          {"citra --csv --summary detect covers/ lsb/ pm1/", "rows on standard output, the summary per folder "
+           "on standard error"},
+          {"citra --json detect --pairs pairs.csv", "every file of a pairs file once"},
+          {"citra detect missing.png", "an image that cannot be read: its line says why", 1}}},
         {kDiff,
          "diff",
          {"[--json] [-j N] diff ORIGINAL MANIPULATED -o OUT.png [--mode abs|heat|lsb|ssim] [--gain K] "
@@ -213,7 +249,8 @@ const std::vector<CommandHelp>& Commands() {
          {"FILES WRITTEN"},
          {{"citra report original.bmp stego/ -o report.html", "one original against a folder"},
           {"citra report covers/ stego/ -o report.html", "a study as one page"},
-          {"citra -j 2 --no-progress report covers/ stego-lsb/ stego-dct/ -o report.html", "two stego folders"}}},
+          {"citra -j 2 --no-progress report covers/ stego-lsb/ stego-dct/ -o report.html", "two stego folders"},
+          {"citra --detect report covers/ stego/ -o report.html", "with the LSB estimates of both images"}}},
         {Command::None,
          "help",
          {"help [COMMAND]", "COMMAND --help", "--version"},
@@ -235,29 +272,30 @@ const std::vector<OptionHelp>& Options() {
         {"--json",
          "one JSON object per line, one per file or pair",
          "One JSON object per line, one per file or pair, in argument order (see JSON OUTPUT; "
-         "measure: see MEASURE OUTPUT).",
-         {kInfo, kHistogram, kCompare, kDiff, kMeasure},
+         "measure: see MEASURE OUTPUT; detect: see DETECT OUTPUT).",
+         {kInfo, kHistogram, kCompare, kDiff, kMeasure, kDetect},
          true},
         {"--csv",
          "compare: one CSV row per pair; histogram: one per bin",
          "compare: CSV with a header line, one row per pair in argument order (see CSV OUTPUT); "
-         "measure: the same with its own columns (see MEASURE OUTPUT); histogram: one row per bin.",
-         {kCompare, kHistogram, kMeasure},
+         "measure: the same with its own columns (see MEASURE OUTPUT); detect: one row per image and "
+         "channel (see DETECT OUTPUT); histogram: one row per bin.",
+         {kCompare, kHistogram, kMeasure, kDetect},
          true},
         {"-j N, --jobs N",
-         "worker threads (1 to 1024; default one per CPU citra may use)",
-         "compare and measure: N pairs at once; 1 computes one pair after the other. diff and report: the "
+         "worker threads (1 to 1024; default: one per usable CPU)",
+         "compare, measure and detect: N pairs (images) at once; 1 computes one after the other. diff and report: the "
          "threads of SSIM and decoding of each pair. Default: one per CPU this process may run on (its affinity "
          "mask, fewer under a cgroup CPU quota). Also -jN and --jobs=N.",
-         {kCompare, kDiff, kReport, kMeasure},
+         {kCompare, kDiff, kReport, kMeasure, kDetect},
          true},
         {"--progress",
          "draw a progress bar on standard error",
-         "compare, measure and report: draw a progress bar on standard error (pairs done of total, pairs "
+         "compare, measure, detect and report: draw a progress bar on standard error (pairs done of total, pairs "
          "per second, time left). Default: only when standard error is a terminal.",
-         {kCompare, kReport, kMeasure},
+         {kCompare, kReport, kMeasure, kDetect},
          true},
-        {"--no-progress", "never draw the progress bar", "", {kCompare, kReport, kMeasure}, true},
+        {"--no-progress", "never draw the progress bar", "", {kCompare, kReport, kMeasure, kDetect}, true},
         {"--shard K/N",
          "only the K-th of N shares of the pairs, for a job array",
          "Computes only the K-th of N consecutive, nearly equal shares of the pairs (1 <= K <= N "
@@ -266,8 +304,8 @@ const std::vector<OptionHelp>& Options() {
          "its own CSV header; the shares' JSON lines one after the other are the whole run's, and "
          "so are their CSV rows with the header kept once (head -1 part-01.csv; tail -qn +2 "
          "part-*.csv). A share with no pair writes the CSV header only; a summary is per share. "
-         "compare and measure. Also --shard=K/N.",
-         {kCompare, kMeasure}},
+         "compare, measure and detect (its images). Also --shard=K/N.",
+         {kCompare, kMeasure, kDetect}},
         {"--summary[=FILE]",
          "counts and statistics of MSE and PSNR over the pairs",
          "After the pairs: how many there were, failed and were identical (MSE 0), and for MSE "
@@ -287,8 +325,12 @@ const std::vector<OptionHelp>& Options() {
          "peaks split by peak): pairs, failed, identical, and for each figure count, mean, sample "
          "sd, median, minimum and maximum (an infinite PSNR counted apart). Text: after the table; "
          "JSON: a last line {\"summary\":[...]}; CSV: on standard error, or in FILE. FILE is "
-         "checked before the first pair and written whole at the end.",
-         {kCompare, kMeasure}},
+         "checked before the first pair and written whole at the end.\n\n"
+         "detect: the same, only with --summary, one block per group: images, failed, and for "
+         "rs, spa, ws and chi2_p (the images' overall estimates) count, mean, sd, median, minimum "
+         "and maximum; CSV header group,images,failed,metric,count,mean,sd,median,min,max; JSON "
+         "a last line {\"summary\":[{\"group\",\"images\",\"failed\",\"rs\":{...},...}]}.",
+         {kCompare, kMeasure, kDetect}},
         {"--ssim",
          "SSIM besides the other metrics",
          "Adds SSIM to the field's metrics of every pair (see THE FIELD'S METRICS). Several pairs "
@@ -298,11 +340,19 @@ const std::vector<OptionHelp>& Options() {
          "measure: leave SSIM out",
          "measure: SSIM is computed by default; --no-ssim leaves it out (its columns none).",
          {kMeasure}},
+        {"--detect",
+         "measure, report: the LSB estimates of both images too",
+         "measure: adds to every pair the overall LSB estimates (see detect) of the manipulated "
+         "image and of the original, as the columns stego_rs, stego_spa, stego_ws, stego_chi2_p, "
+         "cover_rs, cover_spa, cover_ws, cover_chi2_p after the others (none for an image that is "
+         "not 8 bits), and to the summary their statistics. report: the same columns in the pairs "
+         "table, before error, and their statistics in the summary.",
+         {kMeasure, kReport}},
         {"--pairs FILE",
-         "measure: the pairs a CSV file lists",
+         "measure: the pairs a CSV file lists; detect: their files",
          "measure: the pairs of FILE, lines original,manipulated[,group], instead of operands "
-         "(see measure). Also --pairs=FILE.",
-         {kMeasure}},
+         "(see measure); detect: every file of those pairs once (see detect). Also --pairs=FILE.",
+         {kMeasure, kDetect}},
         {"-o OUT, --output OUT",
          "the file to write: diff's PNG, report's HTML",
          "diff: the PNG file to write; report: the HTML file. Also --output=OUT.",
@@ -403,7 +453,9 @@ const std::vector<Topic>& Topics() {
          "  mse,psnr,ssim,mae,nc,ber,changed_samples,change_rate,max_abs_diff,identical,\n"
          "  <C>_mse,<C>_psnr,...,<C>_identical (for C = R, G, B, A, Y),\n"
          "  ssim_unavailable,error\n\n"
-         "(CSV: on one line). Numbers are in the shortest form that reads back as the same "
+         "(CSV: on one line); with --detect then stego_rs, stego_spa, stego_ws, stego_chi2_p, "
+         "cover_rs, cover_spa, cover_ws, cover_chi2_p (see detect; the text table shows them "
+         "too). Numbers are in the shortest form that reads back as the same "
          "double. A value there is none of (a channel the images lack, SSIM left out or of an "
          "image below 11 x 11 with the reason in ssim_unavailable, nc of an all-zero image, ber "
          "of images that are not bilevel, every figure of a failed pair, whose message is in "
@@ -412,6 +464,29 @@ const std::vector<Topic>& Topics() {
          "(when a pair has one), width x height, channels, bits, mse, psnr, ssim, mae, nc, ber "
          "and change_rate with six significant digits and the user's decimal separator (psnr "
          "inf when infinite, - for none), a failed pair's message in place of its figures."},
+        {"DETECT OUTPUT",
+         "detect writes, with --json, one object per image, every key always there, in this "
+         "order:\n\n"
+         "  {\"path\",\"group\",\"width\",\"height\",\"rs\",\"spa\",\"ws\",\"chi2_p\",\n"
+         "  \"channels\":[{\"channel\",\"rs\",\"rs_clamped\",\"spa\",\"spa_clamped\",\"ws\",\n"
+         "  \"ws_clamped\",\"ws_plain\",\"ws_plain_clamped\",\"chi2_p\",\"chi2_statistic\",\n"
+         "  \"chi2_categories\",\"chi2_profile\":[{\"percent\",\"p\"},...],\"reasons\":{...}},...],\n"
+         "  \"error\"}\n\n"
+         "rs, spa, ws and chi2_p at the top are the image's overall estimates; in a channel, rs "
+         "is the raw estimate and rs_clamped the clamped one; reasons holds, for each estimator "
+         "without an estimate (rs, spa, ws, ws_plain, chi2), why. None is null; a failed image "
+         "has its message in error, null otherwise, and an empty channels list.\n\n"
+         "--csv writes the header line\n\n"
+         "  path,group,width,height,channel,rs,rs_clamped,spa,spa_clamped,ws,ws_clamped,\n"
+         "  ws_plain,ws_plain_clamped,chi2_p,chi2_statistic,chi2_categories,\n"
+         "  chi2_p_1,chi2_p_5,chi2_p_10,...,chi2_p_95,chi2_p_100,\n"
+         "  rs_reason,spa_reason,ws_reason,ws_plain_reason,chi2_reason,error\n\n"
+         "(on one line) and one row per image and channel (an image's overall estimates, the "
+         "means of its rows' rs_clamped, spa_clamped, ws_clamped and chi2_p, have no row of their "
+         "own); a failed image is one row with its path, "
+         "group and error. The text table shows path, group (when an image has one), channel "
+         "and the clamped rs, spa, ws and the chi-square probability with four decimals and the "
+         "user's decimal separator, - for none, each missing estimate's reason under the table."},
         {"FILES WRITTEN",
          "Every file citra writes (picture, plot, report, summary) goes under a temporary name "
          "beside the target and is renamed once complete: a failed or interrupted run leaves the "

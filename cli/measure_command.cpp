@@ -19,20 +19,20 @@ namespace {
 // header first), or the text table once every row is known.
 class MeasureWriter {
 public:
-    MeasureWriter(OutputFormat format, std::ostream& out) : format_(format), out_(out) {
-        if (format_ == OutputFormat::Csv) Line(MeasureCsvHeader());
+    MeasureWriter(OutputFormat format, bool detect, std::ostream& out) : format_(format), detect_(detect), out_(out) {
+        if (format_ == OutputFormat::Csv) Line(MeasureCsvHeader(detect_));
     }
     void Write(const MeasureResult& result) {
         switch (format_) {
-        case OutputFormat::Json: Line(MeasureJson(result)); break;
-        case OutputFormat::Csv: Line(MeasureCsv(result)); break;
+        case OutputFormat::Json: Line(MeasureJson(result, detect_)); break;
+        case OutputFormat::Csv: Line(MeasureCsv(result, detect_)); break;
         case OutputFormat::Text: rows_.push_back(result); break;
         }
     }
     // Writes the text table; true when there was one.
     bool Finish(std::string_view decimalSeparator) {
         const bool table = !rows_.empty();
-        if (table) out_ << MeasureText(rows_, decimalSeparator) << std::flush;
+        if (table) out_ << MeasureText(rows_, decimalSeparator, detect_) << std::flush;
         rows_.clear();
         return table;
     }
@@ -40,6 +40,7 @@ public:
 private:
     void Line(const std::string& text) { out_ << text << '\n' << std::flush; }
     OutputFormat format_;
+    bool detect_;
     std::ostream& out_;
     std::vector<MeasureResult> rows_;
 };
@@ -67,13 +68,14 @@ int RunMeasure(const Options& options, const PairListing& listing, std::ostream&
         }
     }
     const std::vector<ListedPair>& pairs = listing.pairs;
-    MeasureWriter writer(options.format, out);
+    MeasureWriter writer(options.format, options.detect, out);
     PairBatch batch(options, pairs.size(), out, err, terminals);
     // Several pairs at once each take one thread.
     const MeasureOptions measure{!options.noSsim, batch.ThreadsPerPair()};
     MeasureSummaryBuilder summary;
     RunPairList<MeasureResult>(
-        pairs.size(), [&](size_t index, StreamBuffers&) { return MeasureListedPair(pairs[index], measure); },
+        pairs.size(),
+        [&](size_t index, StreamBuffers&) { return MeasureListedPair(pairs[index], measure, options.detect); },
         batch.Settings(), batch.Callbacks<MeasureResult>([&](const MeasureResult& result) {
             if (options.summary) summary.Add(result);
             writer.Write(result);

@@ -47,9 +47,9 @@ std::string TextOf(const std::vector<MeasureField>& fields, std::string_view key
 
 }  // namespace
 
-std::string MeasureJson(const MeasureResult& result) {
+std::string MeasureJson(const MeasureResult& result, bool detect) {
     JsonObject object;
-    for (const MeasureField& field : MeasureFields(result)) {
+    for (const MeasureField& field : MeasureFields(result, detect)) {
         const char* key = field.key.c_str();
         std::visit(
             [&](const auto& v) {
@@ -65,17 +65,19 @@ std::string MeasureJson(const MeasureResult& result) {
     return object.Close();
 }
 
-std::string MeasureText(std::span<const MeasureResult> results, std::string_view decimalSeparator) {
+std::string MeasureText(std::span<const MeasureResult> results, std::string_view decimalSeparator, bool detect) {
     std::vector<std::vector<MeasureField>> fields;
     fields.reserve(results.size());
-    for (const MeasureResult& result : results) fields.push_back(MeasureFields(result));
+    for (const MeasureResult& result : results) fields.push_back(MeasureFields(result, detect));
+    std::vector<std::string> figures(std::begin(kTextFigures), std::end(kTextFigures));
+    if (detect) figures.insert(figures.end(), MeasureDetectColumns().begin(), MeasureDetectColumns().end());
     const bool groups = std::any_of(fields.begin(), fields.end(),
                                     [](const std::vector<MeasureField>& f) { return !TextOf(f, "group").empty(); });
 
     std::vector<std::string> heading{text::kColumnOriginal, text::kColumnManipulated};
     if (groups) heading.emplace_back("group");
     heading.emplace_back(kSizeColumn);
-    heading.insert(heading.end(), std::begin(kTextFigures), std::end(kTextFigures));
+    heading.insert(heading.end(), figures.begin(), figures.end());
     std::vector<Align> columns(heading.size(), Align::Right);
     columns[0] = columns[1] = Align::Left;
     if (groups) columns[2] = Align::Left;
@@ -93,7 +95,7 @@ std::string MeasureText(std::span<const MeasureResult> results, std::string_view
         }
         row.push_back(TextValue(Find(f, "width"), decimalSeparator) + " x " +
                       TextValue(Find(f, "height"), decimalSeparator));
-        for (const char* key : kTextFigures) row.push_back(TextValue(Find(f, key), decimalSeparator));
+        for (const std::string& key : figures) row.push_back(TextValue(Find(f, key), decimalSeparator));
     }
     return RenderTable(columns, rows);
 }

@@ -11,7 +11,8 @@
 // One flat JSON object, without the line end: every key of MeasureColumns
 // in order; numbers in the shortest form that reads back as the same
 // double, an infinite PSNR as null (identical true beside it), none as null.
-std::string MeasureJson(const MeasureResult& result);
+// With `detect`, the columns of MeasureDetectColumns after them.
+std::string MeasureJson(const MeasureResult& result, bool detect = false);
 
 // The CSV header and rows: MeasureCsvHeader and MeasureCsv of
 // engine/measure_pairs.h, shared with the Python module.
@@ -20,5 +21,7 @@ std::string MeasureJson(const MeasureResult& result);
 // width x height, channels, bits, mse, psnr, ssim, mae, nc, ber,
 // change_rate; six significant digits with the given decimal separator,
 // psnr inf when infinite, "-" for none, a failed pair's message in place of
-// its figures. Per-channel figures are left to JSON and CSV.
-std::string MeasureText(std::span<const MeasureResult> results, std::string_view decimalSeparator);
+// its figures. Per-channel figures are left to JSON and CSV. With `detect`,
+// the columns of MeasureDetectColumns after change_rate.
+std::string MeasureText(std::span<const MeasureResult> results, std::string_view decimalSeparator,
+                        bool detect = false);

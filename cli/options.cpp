@@ -17,6 +17,7 @@ std::optional<Command> CommandNamed(const std::string& name) {
     if (name == "diff") return Command::Diff;
     if (name == "report") return Command::Report;
     if (name == "measure") return Command::Measure;
+    if (name == "detect") return Command::Detect;
     return std::nullopt;
 }
 
@@ -51,6 +52,13 @@ std::optional<std::string> CheckOperandCount(const Options& options) {
             if (count != 0) return text::kPairsTakeNoOperand;
         } else if (count < 2) {
             return text::kMeasureNeedsTwo;
+        }
+        break;
+    case Command::Detect:
+        if (!options.pairsFile.empty()) {
+            if (count != 0) return text::kDetectPairsTakeNoOperand;
+        } else if (count < 1) {
+            return text::kDetectNeedsFile;
         }
         break;
     }
@@ -121,7 +129,7 @@ std::string BadJobCount(const std::string& value) {
 }
 
 std::string CommandName(Command command) {
-    for (const char* name : {"info", "histogram", "compare", "diff", "report", "measure"})
+    for (const char* name : {"info", "histogram", "compare", "diff", "report", "measure", "detect"})
         if (CommandNamed(name) == command) return name;
     return "";
 }
@@ -248,6 +256,8 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
                 options.ssim = true;
             } else if (arg == "--no-ssim") {
                 options.noSsim = true;
+            } else if (arg == "--detect") {
+                options.detect = true;
             } else if (arg == "--summary") {
                 options.summary = true;
             } else if (arg.starts_with("--summary=")) {
@@ -277,7 +287,8 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     options.format = jsonSeen ? OutputFormat::Json : csvSeen ? OutputFormat::Csv : OutputFormat::Text;
     if (commandSeen && options.command == Command::Report && (jsonSeen || csvSeen)) fail(text::kReportIsHtml);
     if (csvSeen && commandSeen && options.command != Command::Compare && options.command != Command::Histogram &&
-        options.command != Command::Measure && options.command != Command::None)
+        options.command != Command::Measure && options.command != Command::Detect &&
+        options.command != Command::None)
         fail(text::kCsvOnlyForCompareAndHistogram);
     const bool histogram = commandSeen && options.command == Command::Histogram;
     if (commandSeen && !histogram && options.command != Command::None) {
@@ -285,9 +296,10 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
         if (options.bins) fail(text::OnlyForHistogram("--bins"));
     }
     if (histogram && options.bins && options.plot.empty() && !csvSeen) fail(text::kBinsNeedCsvOrPlot);
-    // --shard and --summary: the pair commands compare and measure.
+    // --shard and --summary: the batch commands compare, measure and detect.
     const bool otherCommand = commandSeen && options.command != Command::Compare &&
-                              options.command != Command::Measure && options.command != Command::None;
+                              options.command != Command::Measure && options.command != Command::Detect &&
+                              options.command != Command::None;
     if (options.shard && otherCommand) fail(text::kShardOnlyForCompare);
     if (options.summary && otherCommand) fail(text::kSummaryOnlyForCompare);
     const auto notFor = [&](Command command) {
@@ -295,7 +307,9 @@ ParsedArguments ParseArguments(std::span<const std::string> args) {
     };
     if (options.ssim && notFor(Command::Compare)) fail(text::kSsimOnlyForCompare);
     if (options.noSsim && notFor(Command::Measure)) fail(text::kNoSsimOnlyForMeasure);
-    if (!options.pairsFile.empty() && notFor(Command::Measure)) fail(text::kPairsOnlyForMeasure);
+    if (options.detect && notFor(Command::Measure) && notFor(Command::Report)) fail(text::kDetectOnlyForMeasure);
+    if (!options.pairsFile.empty() && notFor(Command::Measure) && notFor(Command::Detect))
+        fail(text::kPairsOnlyForMeasure);
     const bool diff = commandSeen && options.command == Command::Diff;
     const bool report = commandSeen && options.command == Command::Report;
     if (commandSeen && !diff && !report && options.command != Command::None && !options.output.empty())

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { None, Info, Histogram, Compare, Diff, Report, Measure };
+enum class Command { None, Info, Histogram, Compare, Diff, Report, Measure, Detect };
 enum class OutputFormat { Text, Json, Csv };
 enum class ProgressMode { Auto, On, Off };
 
@@ -39,8 +39,10 @@ struct Options {
     bool ssim = false;
     // --no-ssim: measure only, leaves SSIM out.
     bool noSsim = false;
-    // --pairs FILE: measure only, the pairs listed in a CSV file instead of
-    // operands.
+    // --detect: measure and report, the LSB estimates of both images of each pair.
+    bool detect = false;
+    // --pairs FILE: measure and detect, the pairs listed in a CSV file
+    // instead of operands.
     std::string pairsFile;
     // diff: the picture file written (-o; report: the HTML file), how it is drawn, the gain
     // (abs, heat) and the bit plane (lsb).

@@ -63,7 +63,7 @@ void DrawPictures(ReportPair& pair, const DecodedImages& images) {
 // compares it when the desktop program takes it (a bitmap cut short keeps
 // its desktop numbers and warning; a refusal is worded as the desktop
 // program words it).
-ReportPair ReportOnePair(const ListedPair& listed, StreamBuffers& buffers, unsigned threads) {
+ReportPair ReportOnePair(const ListedPair& listed, StreamBuffers& buffers, unsigned threads, bool detect) {
     ReportPair pair;
     pair.result.original = listed.original;
     pair.result.manipulated = listed.manipulated;
@@ -93,6 +93,7 @@ ReportPair ReportOnePair(const ListedPair& listed, StreamBuffers& buffers, unsig
     SetDesktopNumbers(pair.result, images.original, images.manipulated);
     pair.measure.error = Attempt([&] {
         pair.measure.metrics = ComputeMeasure(images.original, images.manipulated, MeasureOptions{true, threads});
+        if (detect) pair.measure.detection = DetectPair(images.original, images.manipulated, threads);
     });
     DrawPictures(pair, images);
     return pair;
@@ -114,6 +115,7 @@ int RunReport(const Options& options, const PairListing& listing, std::span<cons
     ProgressBar progress(err, showProgress, pairs.size(), sharesTerminal);
     const InterruptFlag interrupt;
     ReportRun run;
+    run.detect = options.detect;
     run.arguments.assign(arguments.begin(), arguments.end());
     run.version = VersionText();
     while (!run.version.empty() && run.version.back() == '\n') run.version.pop_back();
@@ -132,7 +134,9 @@ int RunReport(const Options& options, const PairListing& listing, std::span<cons
         [&](size_t finished) { progress.Update(finished); }};
     const PairRunEnd end = RunPairList<ReportPair>(
         pairs.size(),
-        [&](size_t index, StreamBuffers& buffers) { return ReportOnePair(pairs[index], buffers, threads); },
+        [&](size_t index, StreamBuffers& buffers) {
+            return ReportOnePair(pairs[index], buffers, threads, options.detect);
+        },
         settings, callbacks);
     if (end == PairRunEnd::Stopped || interrupt.Raised().load()) {
         progress.Erase();

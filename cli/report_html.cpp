@@ -160,7 +160,7 @@ std::string SummaryBlock(const GroupSummary& block) {
     return html + "</tbody></table>\n" + notes;
 }
 
-std::string PairRow(size_t index, const ReportPair& pair) {
+std::string PairRow(size_t index, const ReportPair& pair, bool detect) {
     const PairResult& r = pair.result;
     const MeasureResult& measure = pair.measure;
     const MeasureMetrics* m = !measure.error && measure.metrics ? &*measure.metrics : nullptr;
@@ -196,6 +196,13 @@ std::string PairRow(size_t index, const ReportPair& pair) {
     html += MeasureCell(figure([](const MeasureFigures& x) { return x.ber; }));
     html += MeasureCell(figure([](const MeasureFigures& x) -> std::optional<double> { return x.changeRate; }));
     html += NumberCell(desktopMse, 3) + NumberCell(desktopPsnr, 3);
+    if (detect) {
+        const PairDetection* d = m && measure.detection ? &*measure.detection : nullptr;
+        for (const DetectOverall* o : {d ? &d->stego : nullptr, d ? &d->cover : nullptr})
+            for (const std::optional<double> DetectOverall::*value :
+                 {&DetectOverall::rs, &DetectOverall::spa, &DetectOverall::ws, &DetectOverall::chi2P})
+                html += MeasureCell(o ? o->*value : std::nullopt);
+    }
     html += "<td class=\"error\">" + Escaped(error) + "</td></tr>\n";
     return html;
 }
@@ -278,16 +285,25 @@ std::string ReportHtml(const ReportRun& run) {
             "K2 0.03). psnr is infinite for identical pictures. Shown with six significant digits; the full value "
             "is the cell's tooltip and its sort key. MSE (desktop program) and PSNR (desktop program): the desktop "
             "program's numbers (the three bytes of a pixel summed), for 8-bit RGB pairs only.</p>\n";
+    if (run.detect)
+        html += "<p>stego_rs, stego_spa, stego_ws, stego_chi2_p and cover_rs, ... cover_chi2_p: the overall "
+                "LSB estimates of the manipulated picture and of the original as <code>citra detect</code> gives "
+                "them (the means over the colour channels of RS, SPA, WS and the chi-square probability), for "
+                "8-bit pictures.</p>\n";
     html += "<h2>Summary</h2>\n<p>Per group, never pooling pictures of different peak: a group with several "
             "peaks is split by peak. Statistics over the pairs that succeeded; sd is the sample standard "
             "deviation (divided by count - 1).</p>\n";
     for (const GroupSummary& block : run.summary) html += SummaryBlock(block);
     html += "<h2>Pairs</h2>\n<p>Click a column's heading to sort by it (again to reverse); an address ending in "
             "#sort=" + ssimColumn + " opens the table sorted by ssim.</p>\n<table id=\"pairs\"><thead><tr>";
-    for (const ReportColumnInfo& column : kColumns)
+    for (const ReportColumnInfo& column : kColumns) {
+        if (run.detect && std::string_view(column.key) == "error")
+            for (const std::string& key : MeasureDetectColumns())
+                html += "<th data-key=\"" + key + "\">" + Escaped(key) + "</th>";
         html += "<th data-key=\"" + std::string(column.key) + "\">" + Escaped(column.heading) + "</th>";
+    }
     html += "</tr></thead><tbody>\n";
-    for (size_t i = 0; i < run.pairs.size(); ++i) html += PairRow(i, run.pairs[i]);
+    for (size_t i = 0; i < run.pairs.size(); ++i) html += PairRow(i, run.pairs[i], run.detect);
     html += "</tbody></table>\n<h2>Pictures</h2>\n";
     for (size_t i = 0; i < run.pairs.size(); ++i) html += PairSection(i, run.pairs[i]);
     html += kScript;

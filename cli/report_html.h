@@ -37,6 +37,9 @@ struct ReportRun {
     std::string created;                 // the date, UTC, ISO 8601: 2025-01-31T12:34:56Z
     std::vector<ReportPair> pairs;
     std::vector<GroupSummary> summary;
+    // --detect: the pairs table gets the columns of MeasureDetectColumns
+    // before error (the summary has their statistics from the builder).
+    bool detect = false;
 };
 
 // The column of the pairs table sorted by `key` ("mse", "ssim", ...,

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "analysis.h"
+#include "detect_command.h"
 #include "diff_command.h"
 #include "exit_codes.h"
 #include "histogram_command.h"
@@ -119,6 +120,20 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
         KeepShare(listing.pairs, options.shard);
         return Finished(RunMeasure(options, listing, out, err, terminals), out, err);
     }
+    if (options.command == Command::Detect) {
+        ImageListing images = options.pairsFile.empty() ? ListImageOperands(options.files)
+                                                        : ListImagesOfPairsFile(options.pairsFile);
+        if (images.readError) {
+            err << text::kMessagePrefix << *images.readError << '\n' << std::flush;
+            return Finished(kExitFailure, out, err);
+        }
+        // The output guard takes pairs: each image stands as one.
+        PairListing inputs;
+        for (const ListedImage& image : images.images) inputs.pairs.push_back({image.path, image.path, std::nullopt});
+        if (RefuseOutputAmongInputs(options, &inputs, err)) return kExitFailure;
+        KeepShare(images.images, options.shard);
+        return Finished(RunDetect(options, images, out, err, terminals), out, err);
+    }
     if ((options.command == Command::Diff || IsHistogramTable(options)) &&
         RefuseOutputAmongInputs(options, nullptr, err))
         return kExitFailure;
@@ -142,6 +157,7 @@ int RunCitra(std::span<const std::string> args, std::ostream& out, std::ostream&
     case Command::Diff:
     case Command::Report:
     case Command::Measure:
+    case Command::Detect:
     case Command::None: break;
     }
     writer->Finish();

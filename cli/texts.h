@@ -25,7 +25,10 @@ inline constexpr const char* kCompareNeedsTwo = "compare needs an ORIGINAL and a
 inline constexpr const char* kMeasureNeedsTwo =
     "measure needs an ORIGINAL and at least one MANIPULATED file, or --pairs FILE";
 inline constexpr const char* kPairsTakeNoOperand = "measure --pairs FILE takes no other operand";
-inline constexpr const char* kPairsOnlyForMeasure = "--pairs is only for measure";
+inline constexpr const char* kDetectNeedsFile = "detect needs at least one FILE or FOLDER, or --pairs FILE";
+inline constexpr const char* kDetectPairsTakeNoOperand = "detect --pairs FILE takes no other operand";
+inline constexpr const char* kPairsOnlyForMeasure = "--pairs is only for measure and detect";
+inline constexpr const char* kDetectOnlyForMeasure = "--detect is only for measure and report";
 inline constexpr const char* kNoSsimOnlyForMeasure = "--no-ssim is only for measure";
 inline constexpr const char* kJsonAndCsv = "--json and --csv cannot be used together";
 inline constexpr const char* kCsvOnlyForCompareAndHistogram = "--csv is only for compare, measure and histogram";

@@ -95,6 +95,28 @@ inline constexpr const char* kKeyStdMse = "std_mse";
 inline constexpr const char* kKeyStdPsnr = "std_psnr";
 inline constexpr const char* kKeyStdSsim = "std_ssim";
 
+// Keys of `detect` (JSON) and its CSV columns.
+inline constexpr const char* kKeyGroup = "group";
+inline constexpr const char* kKeyChannel = "channel";
+inline constexpr const char* kKeyRs = "rs";
+inline constexpr const char* kKeySpa = "spa";
+inline constexpr const char* kKeyWs = "ws";
+inline constexpr const char* kKeyWsPlain = "ws_plain";
+inline constexpr const char* kKeyChi2 = "chi2";
+inline constexpr const char* kKeyChi2P = "chi2_p";
+inline constexpr const char* kKeyChi2Statistic = "chi2_statistic";
+inline constexpr const char* kKeyChi2Categories = "chi2_categories";
+inline constexpr const char* kKeyChi2Profile = "chi2_profile";
+inline constexpr const char* kKeyPercent = "percent";
+inline constexpr const char* kKeyP = "p";
+inline constexpr const char* kKeyReasons = "reasons";
+inline constexpr const char* kKeyImages = "images";
+inline constexpr const char* kKeySd = "sd";
+inline constexpr const char* kSuffixClamped = "_clamped";
+inline constexpr const char* kSuffixReason = "_reason";
+// The group `detect --pairs` gives the originals of a pairs file.
+inline constexpr const char* kCoverGroup = "cover";
+
 inline constexpr const char* kMseNeedsRgb8 =
     "the desktop program's MSE and PSNR are computed for two 8-bit RGB images only";
 

@@ -6,6 +6,7 @@
 #include "attempt.h"
 #include "csv_text.h"
 #include "decoded_pairs.h"
+#include "engine_texts.h"
 
 namespace {
 
@@ -38,7 +39,14 @@ std::vector<MeasureValue> FigureValues(const MeasureFigures* f) {
 
 }  // namespace
 
-MeasureResult MeasureListedPair(const ListedPair& pair, const MeasureOptions& options) {
+PairDetection DetectPair(const ImageView& cover, const ImageView& stego, unsigned threads) {
+    DetectOptions options;
+    options.threads = threads;
+    // A refused image (not 8 bits) has no estimate: the pair is still measured.
+    return {OverallOf(DetectDecodedImage(cover, "", "", options)), OverallOf(DetectDecodedImage(stego, "", "", options))};
+}
+
+MeasureResult MeasureListedPair(const ListedPair& pair, const MeasureOptions& options, bool detect) {
     MeasureResult result;
     result.original = pair.original;
     result.manipulated = pair.manipulated;
@@ -50,11 +58,23 @@ MeasureResult MeasureListedPair(const ListedPair& pair, const MeasureOptions& op
     result.error = Attempt([&] {
         const auto [original, manipulated] = DecodeBoth(pair.original, pair.manipulated, options.threads);
         result.metrics = ComputeMeasure(original, manipulated, options);
+        if (detect) result.detection = DetectPair(original, manipulated, options.threads);
     });
     return result;
 }
 
-const std::vector<std::string>& MeasureColumns() {
+const std::vector<std::string>& MeasureDetectColumns() {
+    static const std::vector<std::string> columns = [] {
+        std::vector<std::string> out;
+        for (const char* image : {"stego_", "cover_"})
+            for (const char* key : {text::kKeyRs, text::kKeySpa, text::kKeyWs, text::kKeyChi2P})
+                out.push_back(std::string(image) + key);
+        return out;
+    }();
+    return columns;
+}
+
+const std::vector<std::string>& MeasureColumns(bool detect) {
     static const std::vector<std::string> columns = [] {
         std::vector<std::string> out(std::begin(kLeadingKeys), std::end(kLeadingKeys));
         for (const char* key : kFigureKeys) out.emplace_back(key);
@@ -64,10 +84,15 @@ const std::vector<std::string>& MeasureColumns() {
         out.emplace_back("error");
         return out;
     }();
-    return columns;
+    static const std::vector<std::string> withDetect = [] {
+        std::vector<std::string> out = columns;
+        out.insert(out.end(), MeasureDetectColumns().begin(), MeasureDetectColumns().end());
+        return out;
+    }();
+    return detect ? withDetect : columns;
 }
 
-std::vector<MeasureField> MeasureFields(const MeasureResult& result) {
+std::vector<MeasureField> MeasureFields(const MeasureResult& result, bool detect) {
     std::vector<MeasureValue> values{result.original, result.manipulated, result.group};
     const MeasureMetrics* m = result.error ? nullptr : (result.metrics ? &*result.metrics : nullptr);
     if (m) {
@@ -90,17 +115,25 @@ std::vector<MeasureField> MeasureFields(const MeasureResult& result) {
     }
     values.push_back(m ? Optional(m->ssimUnavailable) : MeasureValue());
     values.push_back(Optional(result.error));
+    if (detect) {
+        const PairDetection* d = result.detection && !result.error ? &*result.detection : nullptr;
+        for (const DetectOverall* o : {d ? &d->stego : nullptr, d ? &d->cover : nullptr}) {
+            for (const std::optional<double> DetectOverall::*value :
+                 {&DetectOverall::rs, &DetectOverall::spa, &DetectOverall::ws, &DetectOverall::chi2P})
+                values.push_back(o ? Optional(o->*value) : MeasureValue());
+        }
+    }
 
-    const std::vector<std::string>& columns = MeasureColumns();
+    const std::vector<std::string>& columns = MeasureColumns(detect);
     std::vector<MeasureField> fields;
     fields.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) fields.push_back({columns[i], std::move(values[i])});
     return fields;
 }
 
-std::string MeasureCsvHeader() {
+std::string MeasureCsvHeader(bool detect) {
     std::string header;
-    for (const std::string& column : MeasureColumns()) {
+    for (const std::string& column : MeasureColumns(detect)) {
         if (!header.empty()) header += ',';
         AppendCsvField(header, column);
     }

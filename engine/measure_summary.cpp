@@ -1,6 +1,7 @@
 #include "measure_summary.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -59,6 +60,9 @@ MetricStats SummarizeMetric(std::string metric, std::vector<double> values, size
 void MeasureSummaryBuilder::Add(const MeasureResult& result) { results_.push_back(result); }
 
 std::vector<GroupSummary> MeasureSummaryBuilder::Build() const {
+    // measure --detect: the estimates of both images, after the figures.
+    const bool detect = std::any_of(results_.begin(), results_.end(),
+                                    [](const MeasureResult& r) { return r.detection.has_value(); });
     // Groups in first-seen order, each with its results in delivery order.
     std::vector<std::pair<std::string, std::vector<const MeasureResult*>>> groups;
     for (const MeasureResult& r : results_) {
@@ -106,6 +110,19 @@ std::vector<GroupSummary> MeasureSummaryBuilder::Build() const {
                     else values.push_back(*v);
                 }
                 block.metrics.push_back(SummarizeMetric(figure.key, std::move(values), infinite));
+            }
+            if (detect) {
+                const std::vector<std::string>& keys = MeasureDetectColumns();
+                for (size_t k = 0; k < keys.size(); ++k) {
+                    std::vector<double> values;
+                    for (const MeasureResult* r : members) {
+                        if (!Succeeded(*r) || r->metrics->peak != block.peak || !r->detection) continue;
+                        const DetectOverall& o = k < 4 ? r->detection->stego : r->detection->cover;
+                        const std::optional<double> v = std::array{o.rs, o.spa, o.ws, o.chi2P}[k % 4];
+                        if (v) values.push_back(*v);
+                    }
+                    block.metrics.push_back(SummarizeMetric(keys[k], std::move(values)));
+                }
             }
             blocks.push_back(std::move(block));
         }

@@ -29,7 +29,9 @@ struct GroupSummary {
     size_t pairs = 0;           // pairs of the group (of this peak) including failed ones
     size_t failed = 0;
     size_t identical = 0;
-    std::vector<MetricStats> metrics;  // in MeasureColumns' order of the overall figures
+    // In MeasureColumns' order of the overall figures; with --detect then
+    // the estimates of MeasureDetectColumns.
+    std::vector<MetricStats> metrics;
 };
 
 // The statistics of the finite values (any order); `infinite` is stored as

@@ -26,6 +26,10 @@ ValueError.
 changes; overall and per channel) as one flat dict per pair, the row of
 ``citra --csv measure``; ``citra.dask.measure`` and ``citra.dask.compare``
 run a study of many pairs on a Dask cluster.
+
+``detect`` estimates how much of an 8-bit image carries LSB replacement
+(RS, SPA, WS and the chi-square attack, per colour channel), the object
+``citra --json detect`` writes; ``citra.dask.detect`` runs it on many files.
 """
 import json
 import os
@@ -36,8 +40,8 @@ import numpy
 from . import _citra
 from ._citra import Error, PairError, ReadError, __version__
 
-__all__ = ["Error", "ReadError", "PairError", "load", "compare", "measure", "histogram", "ssim_map", "diff",
-           "default_threads"]
+__all__ = ["Error", "ReadError", "PairError", "load", "compare", "measure", "detect", "histogram", "ssim_map",
+           "diff", "default_threads"]
 
 
 def _path(path):
@@ -171,7 +175,7 @@ def diff(a, b, *, mode="abs", gain=None, plane=0, threads=0, peak=None):
     return _citra.diff(_operand(a), _operand(b), mode, gain, plane, threads, peak)
 
 
-def measure(a, b, *, ssim=True, threads=0, peak=None, errors="raise"):
+def measure(a, b, *, ssim=True, threads=0, peak=None, errors="raise", detect=False):
     """The figures of the field for a pair: one row of ``citra --csv measure`` as a flat dict.
 
     The keys are the tool's columns, in its order: ``original``,
@@ -203,12 +207,52 @@ def measure(a, b, *, ssim=True, threads=0, peak=None, errors="raise"):
     images that differ in size, channels, depth or peak) raises PairError
     (its ``row`` the dict with ``error``); with ``errors="return"`` that
     dict is returned instead.
+
+    ``detect=True`` adds, as ``citra measure --detect`` does, the overall
+    LSB estimates of ``b`` and ``a`` (see ``detect``) as the last keys:
+    ``stego_rs``, ``stego_spa``, ``stego_ws``, ``stego_chi2_p``,
+    ``cover_rs``, ``cover_spa``, ``cover_ws``, ``cover_chi2_p`` (None for
+    an image that is not 8 bits).
     """
     if errors not in ("raise", "return"):
         raise ValueError('errors must be "raise" or "return", not %r' % (errors,))
-    row = _citra.measure(_operand(a), _operand(b), bool(ssim), threads, peak)
+    row = _citra.measure(_operand(a), _operand(b), bool(ssim), threads, peak, bool(detect))
     if row["error"] is not None and errors == "raise":
         failure = PairError(row["error"])
         failure.row = row
         raise failure
+    return row
+
+
+def detect(image, *, threads=0, errors="raise"):
+    """The estimates of LSB replacement in an image: the object ``citra --json detect`` writes, as a dict.
+
+    Keys, in the tool's order: ``path`` (None for an array), ``group`` ("" here),
+    ``width``, ``height``; the image's overall ``rs``, ``spa``, ``ws`` and
+    ``chi2_p`` (the means over its colour channels of the clamped
+    estimates, None unless every channel has one); ``channels``, one dict
+    per colour channel (``channel`` "R", "G", "B" or "Y"; alpha left out)
+    with ``rs``, ``spa``, ``ws``, ``ws_plain`` as computed (they may fall a
+    little outside 0 to 1) and each with ``_clamped`` to 0 to 1,
+    ``chi2_p``, ``chi2_statistic``, ``chi2_categories``, ``chi2_profile``
+    (``[{"percent": 1, "p": ...}, ...]`` over the first 1%, 5%, ... 100%
+    of samples in scan order) and ``reasons`` (why, for each estimator
+    without an estimate); ``error`` (None). Numbers are exact to the bit.
+
+    A path is read as the tool reads it; an array must hold uint8 samples.
+    ``threads``: the channels side by side, 0 for ``default_threads()``.
+    A file that cannot be read raises ReadError, an image that is not 8
+    bits ``citra.Error``, each naming the file and with ``row``, the dict
+    with ``error``; with ``errors="return"`` that dict is returned instead.
+    """
+    if errors not in ("raise", "return"):
+        raise ValueError('errors must be "raise" or "return", not %r' % (errors,))
+    text, failure = _citra.detect_json(_operand(image), threads)
+    row = json.loads(text)
+    if not isinstance(image, (str, bytes, os.PathLike)):
+        row["path"] = None
+    if failure is not None and errors == "raise":
+        error = (ReadError if failure == "read" else Error)(row["error"])
+        error.row = row
+        raise error
     return row

@@ -6,7 +6,9 @@ pair with the module on the workers and return one row per pair, in the
 order of the pairs; a failed pair is a row with its message, never
 dropped. Every row of ``compare`` equals the line ``citra --json compare``
 writes for that pair; the frame of ``measure`` equals ``pandas.read_csv``
-of ``citra --csv measure``.
+of ``citra --csv measure``. ``detect(paths_or_folders, client)`` runs the
+estimators of LSB replacement on many files, its frame that of
+``citra --csv detect``.
 
 The workers open the files themselves: on a cluster give paths every
 worker can reach (shared storage, absolute paths), and install the module
@@ -20,7 +22,7 @@ import os
 
 from . import _citra, _path
 
-__all__ = ["pairs", "compare", "measure"]
+__all__ = ["pairs", "compare", "measure", "detect"]
 
 
 def _is_path(value):
@@ -148,3 +150,47 @@ def measure(covers, stegos, client=None, *, ssim=True, npartitions=None, frame=T
         return rows
     # A name that is not UTF-8 is kept as os.fsdecode gives it.
     return pandas.read_csv(io.BytesIO(_citra.measure_csv(rows)), encoding_errors="surrogateescape")
+
+
+def _detect_rows(batch):
+    """The JSON text and CSV rows of detect for a partition of images, computed on a worker."""
+    _citra.tune_allocator()
+    return [_citra.detect_listed(path, group, error, 1) for path, group, error in batch]
+
+
+def detect(paths_or_folders, client=None, *, pairs=None, npartitions=None, frame=True):
+    """Runs ``citra detect`` on every image on Dask; rows in the order of the listing.
+
+    ``paths_or_folders``: a path or a list of paths, files as given and
+    folders as every image file directly inside them (the folder is the
+    images' group), as ``citra detect FILE|FOLDER...``; or, with ``pairs``
+    the path of a pairs file (and ``paths_or_folders`` None or empty), every
+    file of it once, as ``citra detect --pairs FILE`` (originals in the
+    group "cover"). ``client`` and ``npartitions`` as for ``compare``.
+
+    Returns a pandas DataFrame equal to ``pandas.read_csv`` of
+    ``citra --csv detect`` on the same operands: one row per image and
+    colour channel (a failed image one row with its ``error``), the tool's
+    columns in its order. With ``frame=False`` (or without pandas) the list
+    of dicts ``citra.detect`` gives, one per image, exact. A pairs file
+    that cannot be read raises ``citra.ReadError``.
+    """
+    import dask.bag
+
+    operands = [] if paths_or_folders is None else _paths(paths_or_folders)
+    if pairs is not None and operands:
+        raise ValueError("give either paths_or_folders or pairs, not both")
+    found = _citra.list_images(operands, None if pairs is None else _path(pairs))
+    results = []
+    if found:
+        parts = npartitions or _default_partitions(client, len(found))
+        bag = dask.bag.from_sequence(found, partition_size=math.ceil(len(found) / parts))
+        results = bag.map_partitions(_detect_rows).compute(**({"scheduler": client} if client is not None else {}))
+    if not frame:
+        return [json.loads(text) for text, _rows in results]
+    try:
+        import pandas
+    except ImportError:
+        return [json.loads(text) for text, _rows in results]
+    csv = _citra.detect_csv_header() + b"".join(rows for _text, rows in results)
+    return pandas.read_csv(io.BytesIO(csv), encoding_errors="surrogateescape")

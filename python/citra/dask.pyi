@@ -23,3 +23,11 @@ def measure(
     npartitions: Optional[int] = ...,
     frame: bool = ...,
 ) -> Any: ...
+def detect(
+    paths_or_folders: Optional[Paths],
+    client: Any = ...,
+    *,
+    pairs: Optional[Path] = ...,
+    npartitions: Optional[int] = ...,
+    frame: bool = ...,
+) -> Any: ...

@@ -19,6 +19,7 @@
 #include "attempt.h"
 #include "citra_version.h"
 #include "decoded_pairs.h"
+#include "detect_images.h"
 #include "difference_maps.h"
 #include "error.h"
 #include "sample_allocator.h"
@@ -118,16 +119,16 @@ py::object FieldObject(const MeasureValue& value) {
 }
 
 // MeasureFields as a dict: every column of MeasureColumns, in order.
-py::dict FieldsDict(const MeasureResult& result) {
+py::dict FieldsDict(const MeasureResult& result, bool detect = false) {
     py::dict out;
-    for (const MeasureField& field : MeasureFields(result)) out[py::str(field.key)] = FieldObject(field.value);
+    for (const MeasureField& field : MeasureFields(result, detect)) out[py::str(field.key)] = FieldObject(field.value);
     return out;
 }
 
 // The research figures of a pair: two paths as citra measure measures them
 // (MeasureListedPair), anything else as decoded images (the names of
 // arrays None). A pair that fails is a dict with its error.
-py::dict MeasureDict(const py::object& a, const py::object& b, bool ssim, unsigned threads, Peak peak) {
+py::dict MeasureDict(const py::object& a, const py::object& b, bool ssim, unsigned threads, Peak peak, bool detect) {
     const MeasureOptions options{ssim, threads};
     const bool pathA = py::isinstance<py::bytes>(a), pathB = py::isinstance<py::bytes>(b);
     MeasureResult result;
@@ -135,21 +136,24 @@ py::dict MeasureDict(const py::object& a, const py::object& b, bool ssim, unsign
         const ListedPair pair{a.cast<std::string>(), b.cast<std::string>(), std::nullopt};
         {
             py::gil_scoped_release release;
-            result = MeasureListedPair(pair, options);
+            result = MeasureListedPair(pair, options, detect);
         }
-        return FieldsDict(result);
+        return FieldsDict(result, detect);
     }
     try {
         const OperandImage original(a, peak);
         const OperandImage manipulated(b, peak);
         py::gil_scoped_release release;
-        result.error = Attempt([&] { result.metrics = ComputeMeasure(original.View(), manipulated.View(), options); });
+        result.error = Attempt([&] {
+            result.metrics = ComputeMeasure(original.View(), manipulated.View(), options);
+            if (detect) result.detection = DetectPair(original.View(), manipulated.View(), threads);
+        });
     } catch (const ReadFailure& e) {
         result.error = e.what();
     }
     if (pathA) result.original = a.cast<std::string>();
     if (pathB) result.manipulated = b.cast<std::string>();
-    py::dict out = FieldsDict(result);
+    py::dict out = FieldsDict(result, detect);
     if (!pathA) out["original"] = py::none();
     if (!pathB) out["manipulated"] = py::none();
     return out;
@@ -281,6 +285,66 @@ py::dict DiffDict(const py::object& a, const py::object& b, const std::string& m
     return out;
 }
 
+// The line citra --json detect writes for the image, and what went wrong:
+// None, "read" (a file that cannot be read or decoded) or "refused" (not
+// 8 bits). A path is read as the tool reads it; an array is taken as is.
+py::tuple DetectJsonOf(const py::object& operand, unsigned threads) {
+    DetectOptions options;
+    options.threads = threads;
+    const bool isPath = py::isinstance<py::bytes>(operand);
+    const std::string path = isPath ? operand.cast<std::string>() : std::string();
+    DetectResult result;
+    const char* failure = nullptr;
+    try {
+        const OperandImage image(operand, std::nullopt);
+        py::gil_scoped_release release;
+        result = DetectDecodedImage(image.View(), path, "", options);
+        if (result.error) failure = "refused";
+    } catch (const ReadFailure& e) {
+        result.path = path;
+        result.error = e.what();
+        failure = "read";
+    }
+    std::string json;
+    {
+        py::gil_scoped_release release;
+        json = DetectJson(result);
+    }
+    return py::make_tuple(json, failure ? py::object(py::str(failure)) : py::object(py::none()));
+}
+
+// The images of citra detect's operands (files and folders), or of a pairs
+// file's files, as (path, group, error or None), all bytes but None; a
+// pairs file that cannot be read raises ReadError.
+py::list ListedImages(const std::vector<std::string>& operands, const std::optional<std::string>& pairsFile) {
+    ImageListing listing;
+    {
+        py::gil_scoped_release release;
+        listing = pairsFile ? ListImagesOfPairsFile(*pairsFile) : ListImageOperands(operands);
+    }
+    if (listing.readError) throw ReadFailure(*listing.readError);
+    py::list out;
+    for (const ListedImage& image : listing.images)
+        out.append(py::make_tuple(py::bytes(image.path), py::bytes(image.group),
+                                  image.error ? py::object(py::bytes(*image.error)) : py::object(py::none())));
+    return out;
+}
+
+// A listed image as citra detect runs it: its JSON line and its CSV rows.
+py::tuple DetectListed(const std::string& path, const std::string& group, std::optional<std::string> error,
+                       unsigned threads) {
+    std::string json, rows;
+    {
+        py::gil_scoped_release release;
+        DetectOptions options;
+        options.threads = threads;
+        const DetectResult result = DetectListedImage(ListedImage{path, group, std::move(error)}, options);
+        json = DetectJson(result);
+        for (const std::string& row : DetectCsvRows(result)) rows += row + '\n';
+    }
+    return py::make_tuple(json, py::bytes(rows));
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_citra, m) {
@@ -296,11 +360,16 @@ PYBIND11_MODULE(_citra, m) {
     m.def("pair_json", &ListedPairJson, py::arg("original"), py::arg("manipulated"), py::arg("error"),
           py::arg("ssim"), py::arg("threads"));
     m.def("list_pairs", &ListedPairs, py::arg("operands"));
-    m.def("measure", &MeasureDict, py::arg("a"), py::arg("b"), py::arg("ssim"), py::arg("threads"), py::arg("peak"));
+    m.def("measure", &MeasureDict, py::arg("a"), py::arg("b"), py::arg("ssim"), py::arg("threads"), py::arg("peak"),
+          py::arg("detect") = false);
     m.def("measure_pair", &ListedMeasureDict, py::arg("original"), py::arg("manipulated"), py::arg("error"),
           py::arg("group"), py::arg("ssim"), py::arg("threads"));
     m.def("measure_columns", &MeasureColumns);
     m.def("measure_csv", &MeasureCsvOf, py::arg("rows"));
+    m.def("detect_json", &DetectJsonOf, py::arg("image"), py::arg("threads"));
+    m.def("list_images", &ListedImages, py::arg("operands"), py::arg("pairs_file"));
+    m.def("detect_listed", &DetectListed, py::arg("path"), py::arg("group"), py::arg("error"), py::arg("threads"));
+    m.def("detect_csv_header", [] { return py::bytes(DetectCsvHeader() + '\n'); });
     m.def("tune_allocator", &TuneAllocatorForPairs);
     m.def("default_threads", &DefaultWorkerCount);
     m.def("histogram", &HistogramDict, py::arg("operand"), py::arg("bins"), py::arg("peak"));

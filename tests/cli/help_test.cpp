@@ -108,11 +108,12 @@ TEST_P(CommandHelp, HoldsItsFormsOptionsAndExamplesOnly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, CommandHelp,
-                         testing::Values("info", "histogram", "compare", "measure", "diff", "report", "help"));
+                         testing::Values("info", "histogram", "compare", "measure", "detect", "diff", "report", "help"));
 
 TEST(CommandHelp, EveryCommandOfTheParserHasOne) {
     for (Command command :
-         {Command::Info, Command::Histogram, Command::Compare, Command::Measure, Command::Diff, Command::Report}) {
+         {Command::Info, Command::Histogram, Command::Compare, Command::Measure, Command::Detect, Command::Diff,
+          Command::Report}) {
         const auto found = std::find_if(help::Commands().begin(), help::Commands().end(),
                                         [&](const help::CommandHelp& entry) { return entry.command == command; });
         ASSERT_NE(found, help::Commands().end());
