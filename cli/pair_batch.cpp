@@ -12,7 +12,8 @@ PairBatch::PairBatch(const Options& options, size_t pairCount, std::ostream& out
       jobs_(options.jobs != 0 ? options.jobs : DefaultWorkerCount()),
       progress_(err,
                 options.progress == ProgressMode::On || (options.progress == ProgressMode::Auto && terminals.err),
-                pairCount, terminals.out && terminals.err),
+                pairCount, terminals.out && terminals.err,
+                options.command == Command::Detect ? text::kImagesPerSecond : text::kPairsPerSecond),
       outputLost_(!out) {}
 
 PairRunSettings PairBatch::Settings() const {

@@ -31,7 +31,7 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-std::string ProgressText(size_t done, size_t total, double elapsedSeconds) {
+std::string ProgressText(size_t done, size_t total, double elapsedSeconds, const char* unit) {
     if (done > total) done = total;
     const size_t filled = total == 0 ? kBarWidth : done * kBarWidth / total;
     std::string text = "[";
@@ -44,15 +44,15 @@ std::string ProgressText(size_t done, size_t total, double elapsedSeconds) {
 
     const bool known = done > 0 && elapsedSeconds > 0;
     const double rate = known ? static_cast<double>(done) / elapsedSeconds : 0;
-    text += (known ? Rate(rate) : text::kUnknownRate) + text::kPairsPerSecond;
+    text += (known ? Rate(rate) : text::kUnknownRate) + unit;
     if (done == total) text += text::kNothingLeft;
     else if (!known) text += text::kUnknownLeft;
     else text += Duration(static_cast<double>(total - done) / rate) + text::kLeft;
     return text;
 }
 
-ProgressBar::ProgressBar(std::ostream& err, bool enabled, size_t total, bool sharesTerminal)
-    : err_(err), enabled_(enabled), total_(total), sharesTerminal_(sharesTerminal) {}
+ProgressBar::ProgressBar(std::ostream& err, bool enabled, size_t total, bool sharesTerminal, const char* unit)
+    : err_(err), enabled_(enabled), total_(total), sharesTerminal_(sharesTerminal), unit_(unit) {}
 
 void ProgressBar::Update(size_t done) {
     if (!enabled_) return;
@@ -62,7 +62,7 @@ void ProgressBar::Update(size_t done) {
     const double elapsed = std::chrono::duration<double>(now - start_).count();
     lastDraw_ = now;
     drawn_ = true;
-    Draw(ProgressText(done, total_, elapsed));
+    Draw(ProgressText(done, total_, elapsed, unit_));
 }
 
 void ProgressBar::BeforeOutput() {

@@ -31,7 +31,7 @@ inline constexpr const char* kPairsOnlyForMeasure = "--pairs is only for measure
 inline constexpr const char* kDetectOnlyForMeasure = "--detect is only for measure and report";
 inline constexpr const char* kNoSsimOnlyForMeasure = "--no-ssim is only for measure";
 inline constexpr const char* kJsonAndCsv = "--json and --csv cannot be used together";
-inline constexpr const char* kCsvOnlyForCompareAndHistogram = "--csv is only for compare, measure and histogram";
+inline constexpr const char* kCsvOnlyForCompareAndHistogram = "--csv is only for compare, measure, detect and histogram";
 inline constexpr const char* kCsvTakesOneFile = "histogram --csv takes one FILE";
 inline constexpr const char* kPlotNeedsOneOrTwo = "histogram --plot needs one FILE, or two to overlay";
 inline std::string OnlyForHistogram(const std::string& option) { return option + " is only for histogram"; }
@@ -71,8 +71,8 @@ inline std::string BadJobCount(const std::string& value, unsigned maxJobs) {
 }
 inline std::string UnknownOption(const std::string& option) { return "unknown option '" + option + "'"; }
 inline std::string UnknownCommand(const std::string& name) { return "unknown command '" + name + "'"; }
-inline constexpr const char* kShardOnlyForCompare = "--shard is only for compare and measure";
-inline constexpr const char* kSummaryOnlyForCompare = "--summary is only for compare and measure";
+inline constexpr const char* kShardOnlyForCompare = "--shard is only for compare, measure and detect";
+inline constexpr const char* kSummaryOnlyForCompare = "--summary is only for compare, measure and detect";
 inline constexpr const char* kSummaryNeedsFile = "option '--summary=' needs a file name";
 inline std::string NeedsShard(const std::string& option) { return "option '" + option + "' needs K/N"; }
 inline std::string BadShard(const std::string& value) {
@@ -178,6 +178,7 @@ inline constexpr const char* kCsvSummaryHeader = "pairs,failed,identical,metric,
 // The progress bar.
 inline constexpr const char* kUnknownRate = "--";
 inline constexpr const char* kPairsPerSecond = " pairs/s  ";
+inline constexpr const char* kImagesPerSecond = " images/s  ";
 inline constexpr const char* kNothingLeft = "0:00 left";
 inline constexpr const char* kUnknownLeft = "--:-- left";
 inline constexpr const char* kLeft = " left";

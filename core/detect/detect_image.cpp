@@ -1,6 +1,7 @@
 // The four estimators on every colour channel of an image.
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "error.h"
 #include "parallel_tasks.h"
@@ -39,10 +40,24 @@ std::vector<ChannelDetection> DetectLsbEmbedding(const ImageView& image, const D
         try {
             ChannelDetection& r = results[c];
             r.name = planes.size() == 1 ? std::string_view("Y") : kRgbNames[c];
-            r.chiSquare = ChiSquareAttack(planes[c], options.profilePercents);
-            r.rs = RsAnalysis(planes[c]);
-            r.spa = SamplePairAnalysis(planes[c]);
-            const detect_internal::WeightedStegoPair ws = detect_internal::WeightedStegoBoth(planes[c]);
+            // An interleaved channel is first gathered into a plane of its
+            // own, so that the estimators' vector loops take it: the same
+            // numbers, several times faster than stepping over the others.
+            SamplePlane plane = planes[c];
+            std::vector<uint8_t> gathered;
+            if (plane.pixelStep != 1 && plane.SampleCount() != 0) {
+                gathered.resize(plane.SampleCount());
+                for (int32_t y = 0; y < plane.height; ++y) {
+                    const uint8_t* row = plane.Row(y);
+                    uint8_t* out = gathered.data() + static_cast<size_t>(y) * static_cast<size_t>(plane.width);
+                    for (int32_t x = 0; x < plane.width; ++x) out[x] = row[static_cast<size_t>(x) * plane.pixelStep];
+                }
+                plane = GreyPlane(gathered.data(), plane.width, plane.height);
+            }
+            r.chiSquare = ChiSquareAttack(plane, options.profilePercents);
+            r.rs = RsAnalysis(plane);
+            r.spa = SamplePairAnalysis(plane);
+            const detect_internal::WeightedStegoPair ws = detect_internal::WeightedStegoBoth(plane);
             r.ws = ws.corrected;
             r.wsPlain = ws.plain;
         } catch (...) {

@@ -341,7 +341,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(UsageCase{"NoArguments", {}, "no command given"},
                     UsageCase{"UnknownCommand", {"analisis", "a.bmp"}, "unknown command 'analisis'"},
                     UsageCase{"UnknownOption", {"info", "a.bmp", "--xml"}, "unknown option '--xml'"},
-                    UsageCase{"CsvOutsideCompareAndHistogram", {"info", "a.bmp", "--csv"}, "--csv is only for compare, measure and histogram"},
+                    UsageCase{"CsvOutsideCompareAndHistogram", {"info", "a.bmp", "--csv"}, "--csv is only for compare, measure, detect and histogram"},
                     UsageCase{"CompareNeedsTwo", {"compare", "a.bmp"},
                               "compare needs an ORIGINAL and at least one MANIPULATED file"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });

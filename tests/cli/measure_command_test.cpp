@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         MeasureUsageCase{"SummaryFileEmpty", {"measure", "a.png", "b.png", "--summary="},
                          "option '--summary=' needs a file name"},
         MeasureUsageCase{"ShardStillRefusedForInfo", {"--shard", "1/2", "info", "a.png"},
-                         "--shard is only for compare and measure"},
+                         "--shard is only for compare, measure and detect"},
         MeasureUsageCase{"JsonAndCsv", {"measure", "a.png", "b.png", "--json", "--csv"},
                          "--json and --csv cannot be used together"}),
     [](const testing::TestParamInfo<MeasureUsageCase>& info) { return std::string(info.param.name); });

@@ -38,6 +38,17 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"DoneBeyondTotalClamped", 9, 4, 2.0, "[####################]  4/4  2.0 pairs/s  0:00 left"}),
     [](const testing::TestParamInfo<FrameCase>& info) { return std::string(info.param.name); });
 
+// detect counts images, not pairs.
+TEST(ProgressBarDrawing, CountsInTheUnitItIsGiven) {
+    EXPECT_EQ(ProgressText(25, 50, 10.0, text::kImagesPerSecond),
+              "[##########..........]  25/50  2.5 images/s  0:10 left");
+    std::ostringstream err;
+    ProgressBar bar(err, true, 10, false, text::kImagesPerSecond);
+    bar.Update(0);
+    EXPECT_EQ(err.str(), "\r" + ProgressText(0, 10, 0, text::kImagesPerSecond));
+    EXPECT_NE(err.str().find("images/s"), std::string::npos);
+}
+
 TEST(ProgressBarDrawing, DisabledWritesNothing) {
     std::ostringstream err;
     ProgressBar bar(err, false, 10, true);
