@@ -29,13 +29,7 @@ std::string RenderSummary(const Options& options, const std::vector<DetectGroupS
 int RunDetect(const Options& options, const ImageListing& listing, std::ostream& out, std::ostream& err,
               Terminals terminals) {
     std::optional<PendingFile> summaryFile;
-    if (options.summary && !options.summaryFile.empty()) {
-        summaryFile.emplace(options.summaryFile);
-        if (const auto reason = summaryFile->Open()) {
-            err << text::CannotWriteSummary(options.summaryFile, *reason) << std::flush;
-            return kExitFailure;
-        }
-    }
+    if (!OpenSummaryFile(options, summaryFile, err)) return kExitFailure;
     const std::vector<ListedImage>& images = listing.images;
     if (options.format == OutputFormat::Csv) out << DetectCsvHeader() << '\n' << std::flush;
     PairBatch batch(options, images.size(), out, err, terminals);

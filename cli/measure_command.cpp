@@ -60,13 +60,7 @@ int RunMeasure(const Options& options, const PairListing& listing, std::ostream&
                Terminals terminals) {
     // The summary's file is checked before any pair is measured.
     std::optional<PendingFile> summaryFile;
-    if (options.summary && !options.summaryFile.empty()) {
-        summaryFile.emplace(options.summaryFile);
-        if (const auto reason = summaryFile->Open()) {
-            err << text::CannotWriteSummary(options.summaryFile, *reason) << std::flush;
-            return kExitFailure;
-        }
-    }
+    if (!OpenSummaryFile(options, summaryFile, err)) return kExitFailure;
     const std::vector<ListedPair>& pairs = listing.pairs;
     MeasureWriter writer(options.format, options.detect, out);
     PairBatch batch(options, pairs.size(), out, err, terminals);

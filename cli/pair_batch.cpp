@@ -53,3 +53,13 @@ bool PutSummary(const Options& options, const std::string& rendered, bool afterT
     }
     return true;
 }
+
+bool OpenSummaryFile(const Options& options, std::optional<PendingFile>& file, std::ostream& err) {
+    if (!options.summary || options.summaryFile.empty()) return true;
+    file.emplace(options.summaryFile);
+    if (const auto reason = file->Open()) {
+        err << text::CannotWriteSummary(options.summaryFile, *reason) << std::flush;
+        return false;
+    }
+    return true;
+}

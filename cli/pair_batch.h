@@ -87,5 +87,9 @@ std::string SummarySeparator(const Options& options);
 // else into a new file written whole; without a file on standard error
 // beside CSV, else on `out` (after an empty line when it follows a text
 // table). False, said on `err`, when the file could not be written.
+// measure's and detect's --summary=FILE, its temporary file created before
+// any work; nothing without one. False, said on `err`, when it cannot be.
+bool OpenSummaryFile(const Options& options, std::optional<PendingFile>& file, std::ostream& err);
+
 bool PutSummary(const Options& options, const std::string& rendered, bool afterTable, PendingFile* file,
                 std::ostream& out, std::ostream& err);
