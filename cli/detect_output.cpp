@@ -132,17 +132,7 @@ std::string DetectSummaryCsv(const std::vector<DetectGroupSummary>& blocks) {
             AppendCsvField(out, block.group);
             out += ',' + std::to_string(block.images) + ',' + std::to_string(block.failed) + ',';
             AppendCsvField(out, m.metric);
-            out += ',' + std::to_string(m.count);
-            const auto number = [&](const std::optional<double>& value) {
-                out += ',';
-                if (value) AppendCsvNumber(out, *value);
-            };
-            const auto some = [&](double value) { return m.count > 0 ? std::optional<double>(value) : std::nullopt; };
-            number(some(m.mean));
-            number(m.sd);
-            number(some(m.median));
-            number(some(m.min));
-            number(some(m.max));
+            AppendMetricStatsCsv(out, m);
             out += '\n';
         }
     }

@@ -117,19 +117,23 @@ std::string MeasureSummaryCsv(const std::vector<GroupSummary>& blocks) {
         for (const MetricStats& m : block.metrics) {
             out += lead;
             AppendCsvField(out, m.metric);
-            out += ',' + std::to_string(m.count);
-            const auto number = [&](const std::optional<double>& value) {
-                out += ',';
-                if (value) AppendCsvNumber(out, *value);
-            };
-            const auto some = [&](double value) { return m.count > 0 ? std::optional<double>(value) : std::nullopt; };
-            number(some(m.mean));
-            number(m.sd);
-            number(some(m.median));
-            number(some(m.min));
-            number(some(m.max));
+            AppendMetricStatsCsv(out, m);
             out += ',' + std::to_string(m.infinite) + '\n';
         }
     }
     return out;
+}
+
+void AppendMetricStatsCsv(std::string& out, const MetricStats& m) {
+    out += ',' + std::to_string(m.count);
+    const auto number = [&](const std::optional<double>& value) {
+        out += ',';
+        if (value) AppendCsvNumber(out, *value);
+    };
+    const auto some = [&](double value) { return m.count > 0 ? std::optional<double>(value) : std::nullopt; };
+    number(some(m.mean));
+    number(m.sd);
+    number(some(m.median));
+    number(some(m.min));
+    number(some(m.max));
 }

@@ -34,3 +34,7 @@ std::string MeasureSummaryJson(const std::vector<GroupSummary>& blocks);
 inline constexpr const char* kMeasureSummaryCsvHeader =
     "group,peak,split_by_peak,pairs,failed,identical,metric,count,mean,sd,median,min,max,infinite";
 std::string MeasureSummaryCsv(const std::vector<GroupSummary>& blocks);
+
+// A metric's statistics as CSV fields: ",count,mean,sd,median,min,max",
+// empty where there is no value (count 0, sd below two values).
+void AppendMetricStatsCsv(std::string& out, const MetricStats& m);
