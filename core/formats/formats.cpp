@@ -17,7 +17,7 @@ constexpr std::array<std::string_view, 2> kMetafile{"wmf", "emf"};
 
 const std::array<Format, 7> kFormats{{
     {FormatId::Bmp, "bmp", kBmp, PictureKind::Bitmap, DecodeBmp},
-    {FormatId::Png, "png", kPng, PictureKind::Empty, DecodePng},
+    {FormatId::Png, "png", kPng, PictureKind::Empty, DecodePng, DecodePngOwned},
     {FormatId::Pnm, "pnm", kPnm, PictureKind::Empty, DecodePnm},
     {FormatId::Tiff, "tiff", kTiff, PictureKind::Empty, DecodeTiff},
     {FormatId::Jpeg, "jpeg", kJpeg, PictureKind::Jpeg, DecodeJpeg},

@@ -21,6 +21,9 @@ enum class FormatId { Bmp, Png, Pnm, Tiff, Jpeg, Icon, Metafile };
 // Whole file in memory -> decoded image; throws CitraError with the text
 // that follows "<file>: ".
 using ImageDecoder = Image (*)(std::span<const uint8_t> bytes, const ImageLimits& limits);
+// The same for a whole file the caller has read into memory of its own and
+// no longer needs: the decoder may rearrange the bytes.
+using OwnedImageDecoder = Image (*)(std::span<uint8_t> bytes, const ImageLimits& limits);
 
 struct Format {
     FormatId id;
@@ -28,6 +31,7 @@ struct Format {
     std::span<const std::string_view> extensions;  // lower case, without the dot
     PictureKind desktopKind;                      // Empty: the desktop loader does not take it
     ImageDecoder decode;                          // null: no decoded samples (icon, metafile)
+    OwnedImageDecoder decodeOwned = nullptr;      // null: `decode` serves owned bytes too
 };
 
 // Every format, in the order the help lists them.

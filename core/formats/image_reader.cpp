@@ -61,6 +61,22 @@ Image AllocateImage(uint64_t width, uint64_t height, ChannelLayout layout, int b
     return image;
 }
 
+namespace {
+
+// The decoder's messages get the file's name in front.
+template <typename Decode>
+Image DecodeNamed(const std::string& name, Decode&& decode) {
+    try {
+        return decode();
+    } catch (const CitraError& e) {
+        throw CitraError(name + ": " + e.what(), e.Kind());
+    } catch (const std::bad_alloc&) {
+        throw CitraError(name + ": out of memory", ErrorKind::OutOfMemory);
+    }
+}
+
+}  // namespace
+
 Image ReadImage(std::span<const uint8_t> bytes, std::string_view extension, const std::string& name,
                 const ImageLimits& limits) {
     const ImageDecoder decode = FindDecoder(extension);
@@ -70,18 +86,13 @@ Image ReadImage(std::span<const uint8_t> bytes, std::string_view extension, cons
     if (bytes.empty()) {
         throw CitraError(name + ": file is empty", ErrorKind::CutShort);
     }
-    try {
-        return decode(bytes, limits);
-    } catch (const CitraError& e) {
-        throw CitraError(name + ": " + e.what(), e.Kind());
-    } catch (const std::bad_alloc&) {
-        throw CitraError(name + ": out of memory", ErrorKind::OutOfMemory);
-    }
+    return DecodeNamed(name, [&] { return decode(bytes, limits); });
 }
 
 Image ReadImage(const std::string& path, const ImageLimits& limits) {
     const std::string_view extension = FileExtension(path);
-    if (FindDecoder(extension) == nullptr) {
+    const Format* format = FormatOfExtension(extension);
+    if (format == nullptr || format->decode == nullptr) {
         throw CitraError(path + ": unsupported file extension (." + std::string(extension) + ")", ErrorKind::Refused);
     }
     SampleBytes bytes;
@@ -93,5 +104,7 @@ Image ReadImage(const std::string& path, const ImageLimits& limits) {
         throw CitraError(path + ": " + e.what(), e.Kind());
     }
     file->ThrowIfChanged();  // its message names the file
-    return ReadImage(bytes, extension, path, limits);
+    if (format->decodeOwned == nullptr || bytes.empty()) return ReadImage(bytes, extension, path, limits);
+    // The buffer is this function's own: the decoder may rearrange it.
+    return DecodeNamed(path, [&] { return format->decodeOwned(std::span<uint8_t>(bytes.data(), bytes.size()), limits); });
 }

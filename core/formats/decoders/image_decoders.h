@@ -9,6 +9,9 @@
 
 Image DecodeBmp(std::span<const uint8_t> bytes, const ImageLimits& limits);
 Image DecodePng(std::span<const uint8_t> bytes, const ImageLimits& limits);
+// The same, in bytes the caller owns and no longer needs as they are: the
+// image data chunks are moved together there rather than into a copy.
+Image DecodePngOwned(std::span<uint8_t> bytes, const ImageLimits& limits);
 Image DecodePnm(std::span<const uint8_t> bytes, const ImageLimits& limits);
 Image DecodeTiff(std::span<const uint8_t> bytes, const ImageLimits& limits);
 Image DecodeJpeg(std::span<const uint8_t> bytes, const ImageLimits& limits);

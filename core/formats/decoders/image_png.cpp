@@ -127,8 +127,9 @@ void KeepSamplesOnly(Image& image) {
     }
 }
 
+// `writable`: the bytes are the caller's own, to be rearranged (InflatePngRows).
 Image Decode(std::span<const uint8_t> bytes, const ImageLimits& limits, bool inflate,
-             std::optional<PngRowsStatus>& tried) {
+             std::optional<PngRowsStatus>& tried, uint8_t* writable = nullptr) {
     const PngChunkMap map = MapPngChunks(bytes);
     KeptStream stream{bytes, &map};
 
@@ -211,7 +212,7 @@ Image Decode(std::span<const uint8_t> bytes, const ImageLimits& limits, bool inf
         const uint64_t filtered = PngFilteredBytes(checked);
         image = AllocateForRows(ihdr, layout, bitDepth, filtered, limits);
         auto* rows = bitDepth == 16 ? reinterpret_cast<uint8_t*>(image.samples16.data()) : image.samples8.data();
-        tried = InflatePngRows(bytes, map, checked, std::span<uint8_t>(rows, static_cast<size_t>(filtered)));
+        tried = InflatePngRows(bytes, map, checked, std::span<uint8_t>(rows, static_cast<size_t>(filtered)), writable);
         KeepSamplesOnly(image);
         // Done includes IEND's checks. Else libspng decodes the image data
         // into the same memory, and its picture or message is the file's.
@@ -238,6 +239,11 @@ Image DecodePng(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     return Decode(bytes, limits, true, tried);
 }
 
+Image DecodePngOwned(std::span<uint8_t> bytes, const ImageLimits& limits) {
+    std::optional<PngRowsStatus> tried;
+    return Decode(bytes, limits, true, tried, bytes.data());
+}
+
 Image DecodePngWithLibspng(std::span<const uint8_t> bytes, const ImageLimits& limits) {
     std::optional<PngRowsStatus> tried;
     return Decode(bytes, limits, false, tried);
@@ -247,4 +253,10 @@ Image DecodePngTraced(std::span<const uint8_t> bytes, const ImageLimits& limits,
                       std::optional<PngRowsStatus>& tried) {
     tried.reset();
     return Decode(bytes, limits, true, tried);
+}
+
+Image DecodePngOwnedTraced(std::span<uint8_t> bytes, const ImageLimits& limits,
+                           std::optional<PngRowsStatus>& tried) {
+    tried.reset();
+    return Decode(bytes, limits, true, tried, bytes.data());
 }

@@ -15,3 +15,8 @@ Image DecodePngWithLibspng(std::span<const uint8_t> bytes, const ImageLimits& li
 // (left empty when the file went to libspng straight).
 Image DecodePngTraced(std::span<const uint8_t> bytes, const ImageLimits& limits,
                       std::optional<PngRowsStatus>& tried);
+
+// DecodePngOwned, telling the same: `bytes` may be rearranged (left as they
+// were when the file goes on to libspng).
+Image DecodePngOwnedTraced(std::span<uint8_t> bytes, const ImageLimits& limits,
+                           std::optional<PngRowsStatus>& tried);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
+#include <vector>
 
 #include "error.h"
 
@@ -39,6 +41,58 @@ libdeflate_decompressor* Decompressor() {
     }
     return kept.get();
 }
+
+// The data of consecutive IDAT chunks moved together where the first
+// chunk's data begins, in the file's own memory (each moves towards the
+// front, so nothing unread is overwritten), and put back as they were: the
+// bytes each move covers that are not its own data (a CRC and the next
+// chunk's length and type) are kept aside first.
+class MovedIdats {
+public:
+    MovedIdats(uint8_t* file, const PngChunkMap& map) : file_(file), map_(map) {}
+
+    bool Gather() {
+        const std::span<const uint8_t> whole(file_, map_.idatRun.offset + map_.idatRun.size);
+        try {
+            ForEachIdat(whole, map_, [&](std::span<const uint8_t> data) {
+                chunks_.push_back({static_cast<size_t>(data.data() - file_), data.size()});
+            });
+            gaps_.reserve(12 * chunks_.size());
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        for (size_t k = 0; k + 1 < chunks_.size(); ++k) {
+            const uint8_t* gap = file_ + chunks_[k].offset + chunks_[k].size;
+            gaps_.insert(gaps_.end(), gap, gap + 12);
+        }
+        size_t to = chunks_.front().offset;
+        for (const PngByteRange& chunk : chunks_) {
+            std::memmove(file_ + to, file_ + chunk.offset, chunk.size);
+            to += chunk.size;
+        }
+        return true;
+    }
+
+    const uint8_t* Stream() const { return file_ + chunks_.front().offset; }
+
+    // The last chunk first: each lands at or after the place the ones
+    // before it were gathered into.
+    void PutBack() {
+        size_t from = chunks_.front().offset + map_.idatBytes;
+        for (size_t k = chunks_.size(); k-- > 0;) {
+            from -= chunks_[k].size;
+            std::memmove(file_ + chunks_[k].offset, file_ + from, chunks_[k].size);
+        }
+        for (size_t k = 0; k + 1 < chunks_.size(); ++k)
+            std::memcpy(file_ + chunks_[k].offset + chunks_[k].size, gaps_.data() + 12 * k, 12);
+    }
+
+private:
+    uint8_t* file_;
+    const PngChunkMap& map_;
+    std::vector<PngByteRange> chunks_;
+    std::vector<uint8_t> gaps_;
+};
 
 // ---- Row filters, undone in place
 //
@@ -263,44 +317,8 @@ int Channels(uint8_t colourType) {
     }
 }
 
-}  // namespace
-
-bool PngRowsInflatable(const PngHeader& header) {
-    return header.interlace == 0 && (header.bitDepth == 8 || header.bitDepth == 16) &&
-           Channels(header.colourType) != 0;
-}
-
-PngRowsStatus InflatePngRows(std::span<const uint8_t> file, const PngChunkMap& map, const PngHeader& header,
-                             std::span<uint8_t> out) {
-    // IEND first: it is a few bytes, and a damaged one sends the file to
-    // libspng before anything is inflated.
-    const std::span<const uint8_t> iend = file.subspan(map.iend.offset, map.iend.size);
-    if (iend.size() != 12) return PngRowsStatus::BadEnd;
-    if (!CrcMatches(iend.subspan(8, 0))) return PngRowsStatus::BadChecksum;
-
-    // One IDAT chunk is inflated where it lies; several are joined first,
-    // libdeflate taking the stream whole.
-    const bool single = map.idatRun.size == map.idatBytes + 12;
-    std::unique_ptr<uint8_t[]> joined;
-    if (!single) {
-        joined.reset(new (std::nothrow) uint8_t[map.idatBytes]);
-        if (!joined) return PngRowsStatus::NoMemory;
-    }
-    const uint8_t* stream = nullptr;
-    size_t at = 0;
-    bool crcs = true;
-    ForEachIdat(file, map, [&](std::span<const uint8_t> data) {
-        crcs = crcs && CrcMatches(data);
-        if (single) {
-            stream = data.data();
-        } else if (!data.empty()) {
-            std::memcpy(joined.get() + at, data.data(), data.size());
-        }
-        at += data.size();
-    });
-    if (!crcs) return PngRowsStatus::BadChecksum;
-    if (!single) stream = joined.get();
-
+PngRowsStatus InflateAndUnfilter(const uint8_t* stream, const PngChunkMap& map, const PngHeader& header,
+                                 std::span<uint8_t> out) {
     size_t used = 0, inflated = 0;
     switch (libdeflate_zlib_decompress_ex(Decompressor(), stream, map.idatBytes, out.data(), out.size(), &used,
                                           &inflated)) {
@@ -311,11 +329,61 @@ PngRowsStatus InflatePngRows(std::span<const uint8_t> file, const PngChunkMap& m
         case LIBDEFLATE_INSUFFICIENT_SPACE: return PngRowsStatus::LongStream;
         default: return PngRowsStatus::BadStream;
     }
-    joined.reset();
-
     const size_t sampleBytes = header.bitDepth / 8;
     const size_t pixelBytes = size_t(Channels(header.colourType)) * sampleBytes;
     const size_t rowBytes = size_t{header.width} * pixelBytes;
     if (!Unfilter(out.data(), header.height, rowBytes, pixelBytes, sampleBytes == 2)) return PngRowsStatus::BadFilter;
     return PngRowsStatus::Done;
+}
+
+}  // namespace
+
+bool PngRowsInflatable(const PngHeader& header) {
+    return header.interlace == 0 && (header.bitDepth == 8 || header.bitDepth == 16) &&
+           Channels(header.colourType) != 0;
+}
+
+PngRowsStatus InflatePngRows(std::span<const uint8_t> file, const PngChunkMap& map, const PngHeader& header,
+                             std::span<uint8_t> out, uint8_t* writableFile) {
+    // IEND first: it is a few bytes, and a damaged one sends the file to
+    // libspng before anything is inflated.
+    const std::span<const uint8_t> iend = file.subspan(map.iend.offset, map.iend.size);
+    if (iend.size() != 12) return PngRowsStatus::BadEnd;
+    if (!CrcMatches(iend.subspan(8, 0))) return PngRowsStatus::BadChecksum;
+
+    // One IDAT chunk is inflated where it lies. Several are moved together
+    // within the file when the caller owns its bytes (and put back if the
+    // file goes on to libspng), else joined in a copy: libdeflate takes the
+    // stream whole.
+    const bool single = map.idatRun.size == map.idatBytes + 12;
+    const bool inPlace = !single && writableFile != nullptr;
+    std::unique_ptr<uint8_t[]> joined;
+    if (!single && !inPlace) {
+        joined.reset(new (std::nothrow) uint8_t[map.idatBytes]);
+        if (!joined) return PngRowsStatus::NoMemory;
+    }
+    bool crcs = true;
+    ForEachIdat(file, map, [&](std::span<const uint8_t> data) { crcs = crcs && CrcMatches(data); });
+    if (!crcs) return PngRowsStatus::BadChecksum;
+    const uint8_t* stream = nullptr;
+    std::optional<MovedIdats> moved;
+    if (single) {
+        stream = file.data() + map.idatRun.offset + 8;
+    } else if (inPlace) {
+        moved.emplace(writableFile, map);
+        if (!moved->Gather()) return PngRowsStatus::NoMemory;
+        stream = moved->Stream();
+    } else {
+        size_t at = 0;
+        ForEachIdat(file, map, [&](std::span<const uint8_t> data) {
+            if (!data.empty()) std::memcpy(joined.get() + at, data.data(), data.size());
+            at += data.size();
+        });
+        stream = joined.get();
+    }
+
+    const PngRowsStatus status = InflateAndUnfilter(stream, map, header, out);
+    // Anything short of Done sends the file to libspng, which reads it as it was.
+    if (moved && status != PngRowsStatus::Done) moved->PutBack();
+    return status;
 }

@@ -30,12 +30,15 @@ enum class PngRowsStatus {
     LongStream,    // a stream holding more bytes than the rows need
     BadFilter,     // a row of an unknown filter type
     BadEnd,        // an IEND chunk with data
-    NoMemory,      // no memory to join several IDAT chunks' data
+    NoMemory,      // no memory to join several IDAT chunks' data (or list them)
 };
 
 // `out` holds PngFilteredBytes(header) bytes (the filtered rows, a filter
 // byte before each row). On Done its first height * rowBytes bytes hold the
 // rows, 16-bit samples in host order; on anything else its content is
 // undefined. Throws CitraError only when memory for libdeflate runs out.
+// `writableFile`, when given, is `file`'s own memory, whose image data
+// chunks may be moved together (no copy of the stream): on Done they stay
+// moved, on anything else the file's bytes are put back as they were.
 PngRowsStatus InflatePngRows(std::span<const uint8_t> file, const PngChunkMap& map, const PngHeader& header,
-                             std::span<uint8_t> out);
+                             std::span<uint8_t> out, uint8_t* writableFile = nullptr);
