@@ -8,6 +8,7 @@
 
 #include "bitmap_ssim.h"
 #include "decoded_pairs.h"
+#include "diff_png.h"
 #include "difference_maps.h"
 #include "error.h"
 #include "exit_codes.h"
@@ -171,11 +172,17 @@ int RunDiff(const Options& options, std::ostream& out, std::ostream& err) {
     try {
         PairPlan plan = PlanPair(options.files[0], options.files[1]);
         if (!StreamedPng(plan, diff, map, file, writeError)) {
-            const auto [original, manipulated] = DecodeBoth(options.files[0], options.files[1], options.jobs);
+            // Drawn straight into the rows to compress; the decoded images
+            // go before the compression.
+            static_assert(!kDifferencePng.filtered, "difference pictures are written unfiltered");
+            PngRows rows;
+            {
+                const auto [original, manipulated] = DecodeBoth(options.files[0], options.files[1], options.jobs);
+                if (interrupt.Raised().load()) return interrupt.ExitCode();
+                rows = DrawDiffRows(original, manipulated, diff, map);
+            }
             if (interrupt.Raised().load()) return interrupt.ExitCode();
-            map = MakeDiffMap(original, manipulated, diff);
-            if (interrupt.Raised().load()) return interrupt.ExitCode();
-            png = EncodePng(map.image, map.description, kDifferencePng);
+            png = EncodePngRows(rows, map.description, kDifferencePng.level);
         }
     } catch (const CitraError& error) {
         if (writeError) {

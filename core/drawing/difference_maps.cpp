@@ -175,6 +175,11 @@ void DiffDrawer::AddToLargest(const void* original, const void* manipulated, siz
                 largestSquares_);
 }
 
+void DiffDrawer::TakeLargest(const DiffDrawer& other) {
+    largestSample_ = std::max(largestSample_, other.largestSample_);
+    largestSquares_ = std::max(largestSquares_, other.largestSquares_);
+}
+
 uint8_t SsimByte(float ssim) { return static_cast<uint8_t>(std::lround(std::clamp(ssim, 0.0f, 1.0f) * 255.0f)); }
 
 void DiffDrawer::Fix() {

@@ -74,6 +74,9 @@ public:
     bool NeedsLargest() const;
     // `rows` rows of both images (interleaved samples of the bit depth).
     void AddToLargest(const void* original, const void* manipulated, size_t rows);
+    // The largest difference another drawer of the same pair found in its
+    // bands (bands measured on several threads, one drawer each).
+    void TakeLargest(const DiffDrawer& other);
     // Settles the gain and the scale; call once, before DrawRows.
     void Fix();
     // The output rows of `rows` input rows into `out` (OutputRowBytes each).

@@ -2,6 +2,7 @@
 
 #include <libdeflate.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -43,17 +44,43 @@ uint8_t ColourType(ChannelLayout layout) {
 
 }  // namespace
 
+PngRows AllocatePngRows(int32_t width, int32_t height, ChannelLayout layout) {
+    PngRows rows;
+    rows.width = width;
+    rows.height = height;
+    rows.layout = layout;
+    const size_t count = static_cast<size_t>(std::max(height, 0));
+    try {
+        rows.bytes.resize(count * (rows.RowBytes() + 1));
+    } catch (const std::bad_alloc&) {
+        throw CitraError("out of memory", ErrorKind::OutOfMemory);
+    }
+    for (size_t y = 0; y < count; ++y) rows.bytes[y * (rows.RowBytes() + 1)] = 0;
+    return rows;
+}
+
 std::string EncodeUnfilteredPng(const Image& image, const std::vector<std::pair<std::string, std::string>>& text,
                                 int level) {
     if (image.width <= 0 || image.height <= 0 || image.bitDepth != 8)
         throw CitraError("PNG error: only non-empty 8-bit images are written");
+    PngRows rows = AllocatePngRows(image.width, image.height, image.layout);
+    const size_t rowBytes = rows.RowBytes();
+    for (size_t y = 0; y < static_cast<size_t>(image.height); ++y)
+        std::memcpy(rows.Row(y), image.samples8.data() + y * rowBytes, rowBytes);
+    return EncodePngRows(rows, text, level);
+}
+
+std::string EncodePngRows(const PngRows& rows, const std::vector<std::pair<std::string, std::string>>& text,
+                          int level) {
+    if (rows.width <= 0 || rows.height <= 0)
+        throw CitraError("PNG error: only non-empty 8-bit images are written");
     try {
         std::string out("\x89PNG\r\n\x1a\n", 8);
         std::string ihdr;
-        PutBe32(ihdr, static_cast<uint32_t>(image.width));
-        PutBe32(ihdr, static_cast<uint32_t>(image.height));
+        PutBe32(ihdr, static_cast<uint32_t>(rows.width));
+        PutBe32(ihdr, static_cast<uint32_t>(rows.height));
         ihdr += static_cast<char>(8);
-        ihdr += static_cast<char>(ColourType(image.layout));
+        ihdr += static_cast<char>(ColourType(rows.layout));
         ihdr.append(3, '\0');  // deflate, adaptive filtering method, no interlace
         PutChunk(out, "IHDR", ihdr.data(), ihdr.size());
         for (const auto& [keyword, content] : text) {
@@ -64,15 +91,7 @@ std::string EncodeUnfilteredPng(const Image& image, const std::vector<std::pair<
             body += content;
             PutChunk(out, "tEXt", body.data(), body.size());
         }
-
-        // Each row behind its filter byte 0 (none).
-        const size_t rowBytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.Channels());
-        const size_t rows = static_cast<size_t>(image.height);
-        SampleBytes filtered(rows * (rowBytes + 1));
-        for (size_t y = 0; y < rows; ++y) {
-            filtered[y * (rowBytes + 1)] = 0;
-            std::memcpy(&filtered[y * (rowBytes + 1) + 1], image.samples8.data() + y * rowBytes, rowBytes);
-        }
+        const SampleBytes& filtered = rows.bytes;
         const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
             libdeflate_alloc_compressor(level < 1 ? 1 : level));
         if (!compressor) throw std::bad_alloc();
@@ -80,6 +99,7 @@ std::string EncodeUnfilteredPng(const Image& image, const std::vector<std::pair<
         const size_t size =
             libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), zlib.data(), zlib.size());
         if (size == 0) throw CitraError("PNG error: image data did not fit its bound");
+        out.reserve(out.size() + size + 12 * (size / (size_t{1} << 30) + 2));
         // IDAT chunks of at most 1 GiB each.
         constexpr size_t kIdatBytes = size_t{1} << 30;
         for (size_t at = 0; at < size; at += kIdatBytes)
