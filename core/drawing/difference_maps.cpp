@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <new>
+#include <type_traits>
 
 #include "error.h"
 #include "ssim.h"
@@ -40,22 +41,39 @@ uint32_t LargestSample(const T* x, const T* y, size_t samples) {
     return largest;
 }
 
+// Sums of a pixel's squared differences: 32 bits hold three 8-bit ones.
+template <class T>
+using SquareSum = std::conditional_t<sizeof(T) == 1, uint32_t, uint64_t>;
+
+// The layouts' channel counts as constants, so the loops below vectorise.
+template <class Body>
+void WithChannels(Span s, const Body& body) {
+    switch (s.c * 8 + s.cc) {
+        case 1 * 8 + 1: return body(std::integral_constant<size_t, 1>{}, std::integral_constant<size_t, 1>{});
+        case 2 * 8 + 1: return body(std::integral_constant<size_t, 2>{}, std::integral_constant<size_t, 1>{});
+        case 3 * 8 + 3: return body(std::integral_constant<size_t, 3>{}, std::integral_constant<size_t, 3>{});
+        default: return body(std::integral_constant<size_t, 4>{}, std::integral_constant<size_t, 3>{});
+    }
+}
+
 template <class T>
 void Largest(const T* x, const T* y, Span s, uint32_t& largestSample, uint64_t& largestSquares) {
-    uint32_t sample = largestSample;
-    uint64_t squares = largestSquares;
-    for (size_t p = 0; p < s.pixels; ++p) {
-        uint64_t sum = 0;
-        for (size_t ch = 0; ch < s.cc; ++ch) {
-            const int64_t d = static_cast<int64_t>(x[p * s.c + ch]) - static_cast<int64_t>(y[p * s.c + ch]);
-            const uint32_t ad = static_cast<uint32_t>(d < 0 ? -d : d);
-            sample = std::max(sample, ad);
-            sum += static_cast<uint64_t>(ad) * ad;
+    WithChannels(s, [&](auto c, auto cc) {
+        uint32_t sample = largestSample;
+        SquareSum<T> squares = 0;
+        for (size_t p = 0; p < s.pixels; ++p) {
+            SquareSum<T> sum = 0;
+            for (size_t ch = 0; ch < cc; ++ch) {
+                const int32_t d = static_cast<int32_t>(x[p * c + ch]) - static_cast<int32_t>(y[p * c + ch]);
+                const uint32_t ad = static_cast<uint32_t>(d < 0 ? -d : d);
+                sample = std::max(sample, ad);
+                sum += static_cast<SquareSum<T>>(ad) * ad;
+            }
+            squares = std::max(squares, sum);
         }
-        squares = std::max(squares, sum);
-    }
-    largestSample = sample;
-    largestSquares = squares;
+        largestSample = sample;
+        largestSquares = std::max<uint64_t>(largestSquares, squares);
+    });
 }
 
 // abs: out = min(255, round(|d| * scale)), halves up.
@@ -87,18 +105,20 @@ uint8_t HeatIndex(uint64_t sum, double scale) {
 // `table`, when given, holds HeatIndex of every sum the samples can make.
 template <class T>
 void DrawHeat(const T* x, const T* y, Span s, double scale, const std::vector<uint8_t>& table, uint8_t* o) {
-    for (size_t p = 0; p < s.pixels; ++p) {
-        uint64_t sum = 0;
-        for (size_t ch = 0; ch < s.cc; ++ch) {
-            const int64_t d = static_cast<int64_t>(x[p * s.c + ch]) - static_cast<int64_t>(y[p * s.c + ch]);
-            sum += static_cast<uint64_t>(d * d);
+    WithChannels(s, [&](auto c, auto cc) {
+        for (size_t p = 0; p < s.pixels; ++p) {
+            SquareSum<T> sum = 0;
+            for (size_t ch = 0; ch < cc; ++ch) {
+                const int32_t d = static_cast<int32_t>(x[p * c + ch]) - static_cast<int32_t>(y[p * c + ch]);
+                sum += static_cast<SquareSum<T>>(static_cast<int64_t>(d) * d);
+            }
+            const uint8_t index = table.empty() ? HeatIndex(sum, scale) : table[sum];
+            const auto& colour = kViridis[index];
+            o[p * 3] = colour[0];
+            o[p * 3 + 1] = colour[1];
+            o[p * 3 + 2] = colour[2];
         }
-        const uint8_t index = table.empty() ? HeatIndex(sum, scale) : table[sum];
-        const auto& colour = kViridis[index];
-        o[p * 3] = colour[0];
-        o[p * 3 + 1] = colour[1];
-        o[p * 3 + 2] = colour[2];
-    }
+    });
 }
 
 // lsb: three panels side by side, each sample's bit as 0 or 255.
@@ -203,8 +223,20 @@ void DiffDrawer::Fix() {
     scale_ = 255.0 / map_.scaleMax;
     if (heat && shape_.bitDepth == 8) {
         const uint64_t sums = static_cast<uint64_t>(ColourChannels(shape_.layout)) * 255 * 255 + 1;
+        // HeatIndex never falls as the sum grows: each index's run of sums is
+        // found by bisection and filled, rather than a square root per sum.
         heatIndex_.resize(sums);
-        for (uint64_t sum = 0; sum < sums; ++sum) heatIndex_[sum] = HeatIndex(sum, scale_);
+        uint64_t from = 0;
+        for (unsigned index = 0; from < sums; ++index) {
+            uint64_t low = from, high = sums;  // the first sum past this index
+            while (low < high) {
+                const uint64_t middle = low + (high - low) / 2;
+                if (HeatIndex(middle, scale_) > index) high = middle; else low = middle + 1;
+            }
+            std::fill(heatIndex_.begin() + static_cast<ptrdiff_t>(from), heatIndex_.begin() + static_cast<ptrdiff_t>(low),
+                      static_cast<uint8_t>(index));
+            from = low;
+        }
     }
     if (heat)
         map_.description.emplace_back(

@@ -3,6 +3,7 @@
 // sizes that do not divide evenly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -78,6 +79,17 @@ TEST_P(PictureCounts, ThumbnailIsTheRoundedMeanOfEachCoveredBlock) {
                 const long want = std::lround(sum / static_cast<double>(n) * 255.0 / image.peak);
                 ASSERT_EQ(thumb.samples8[(oy * ow + ox) * cc + ch], want) << ox << "," << oy << " ch " << ch;
             }
+}
+
+// One output pixel over 70,000 rows of 16-bit samples at their peak: sums
+// beyond 32 bits.
+TEST(Thumbnail, SumsOfManyRowsDoNotOverflow) {
+    Image image = Random({ChannelLayout::Grey, 16, 65535, 1, 70000}, 1);
+    std::fill(image.samples16.begin(), image.samples16.end(), uint16_t{65535});
+    image.samples16[0] = 0;  // a mean just below the peak still rounds to 255
+    const Image thumb = Thumbnail(image, 1, 1);
+    ASSERT_EQ(thumb.samples8.size(), 1u);
+    EXPECT_EQ(thumb.samples8[0], 255);
 }
 
 TEST_P(PictureCounts, HistogramCountsEverySampleOfItsChannel) {
