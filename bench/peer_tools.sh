@@ -1,19 +1,20 @@
 # Sourced by the benchmarks that time other tools (compare_peers.sh,
 # standard_peers.sh, diff_maps.sh).
 
-# Installs ImageMagick, ffmpeg, hyperfine, GNU time and taskset from Debian's
-# packages when they are missing (only the named ones when some are named:
-# imagemagick, ffmpeg, hyperfine, time, util-linux); they are tools of the
-# benchmarks only.
+# Installs ImageMagick, ffmpeg, hyperfine, GNU time, taskset and OpenCV's
+# Python module from Debian's packages when they are missing (only the named
+# ones when some are named: imagemagick, ffmpeg, hyperfine, time,
+# util-linux, opencv); they are tools of the benchmarks only.
 install_peer_tools() {
   local need=() wanted=("$@")
-  [ ${#wanted[@]} -gt 0 ] || wanted=(imagemagick ffmpeg hyperfine time util-linux)
+  [ ${#wanted[@]} -gt 0 ] || wanted=(imagemagick ffmpeg hyperfine time util-linux opencv)
   local tool
   for tool in "${wanted[@]}"; do
     case $tool in
       imagemagick) [ -x /usr/bin/compare ] || need+=(imagemagick) ;;
       time) [ -x /usr/bin/time ] || need+=(time) ;;
       util-linux) command -v taskset >/dev/null || need+=(util-linux) ;;
+      opencv) /usr/bin/python3 -c 'import cv2' 2>/dev/null || need+=(python3-opencv) ;;
       *) command -v "$tool" >/dev/null || need+=("$tool") ;;
     esac
   done
