@@ -116,6 +116,7 @@ int RunReport(const Options& options, const PairListing& listing, std::span<cons
     const InterruptFlag interrupt;
     ReportRun run;
     run.detect = options.detect;
+    run.threads = jobs;
     run.arguments.assign(arguments.begin(), arguments.end());
     run.version = VersionText();
     while (!run.version.empty() && run.version.back() == '\n') run.version.pop_back();

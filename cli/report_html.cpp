@@ -1,12 +1,15 @@
 #include "report_html.h"
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <iterator>
+#include <new>
 #include <string_view>
 
 #include "measure_summary_output.h"
 #include "metrics.h"
+#include "parallel_tasks.h"
 #include "svg_canvas.h"
 
 namespace {
@@ -230,21 +233,23 @@ std::string PairSection(size_t index, const ReportPair& pair) {
 
 std::string Base64(const std::string& bytes) {
     static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::string out((bytes.size() + 2) / 3 * 4, '=');
+    const auto* in = reinterpret_cast<const uint8_t*>(bytes.data());
+    char* o = out.data();
     size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const uint32_t v = (uint32_t{static_cast<uint8_t>(bytes[i])} << 16) |
-                           (uint32_t{static_cast<uint8_t>(bytes[i + 1])} << 8) | static_cast<uint8_t>(bytes[i + 2]);
-        for (int shift = 18; shift >= 0; shift -= 6) out += kAlphabet[(v >> shift) & 63];
+    for (; i + 3 <= bytes.size(); i += 3, o += 4) {
+        const uint32_t v = (uint32_t{in[i]} << 16) | (uint32_t{in[i + 1]} << 8) | in[i + 2];
+        o[0] = kAlphabet[v >> 18];
+        o[1] = kAlphabet[(v >> 12) & 63];
+        o[2] = kAlphabet[(v >> 6) & 63];
+        o[3] = kAlphabet[v & 63];
     }
-    if (i < bytes.size()) {
-        uint32_t v = uint32_t{static_cast<uint8_t>(bytes[i])} << 16;
-        if (i + 1 < bytes.size()) v |= uint32_t{static_cast<uint8_t>(bytes[i + 1])} << 8;
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 63] : '=';
-        out += '=';
+    if (i < bytes.size()) {  // one or two bytes left: '=' stands for the rest
+        uint32_t v = uint32_t{in[i]} << 16;
+        if (i + 1 < bytes.size()) v |= uint32_t{in[i + 1]} << 8;
+        o[0] = kAlphabet[v >> 18];
+        o[1] = kAlphabet[(v >> 12) & 63];
+        if (i + 1 < bytes.size()) o[2] = kAlphabet[(v >> 6) & 63];
     }
     return out;
 }
@@ -305,7 +310,25 @@ std::string ReportHtml(const ReportRun& run) {
     html += "</tr></thead><tbody>\n";
     for (size_t i = 0; i < run.pairs.size(); ++i) html += PairRow(i, run.pairs[i], run.detect);
     html += "</tbody></table>\n<h2>Pictures</h2>\n";
-    for (size_t i = 0; i < run.pairs.size(); ++i) html += PairSection(i, run.pairs[i]);
+    // The sections (most of the page: the pictures in base64) written on
+    // the workers, then joined in order.
+    std::vector<std::string> sections(run.pairs.size());
+    std::atomic<bool> outOfMemory{false};
+    RunTasks(sections.size(), run.threads, [&](unsigned, size_t i) {
+        try {
+            sections[i] = PairSection(i, run.pairs[i]);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+    });
+    if (outOfMemory) throw std::bad_alloc();
+    size_t size = html.size() + std::char_traits<char>::length(kScript) + 64;
+    for (const std::string& section : sections) size += section.size();
+    html.reserve(size);
+    for (std::string& section : sections) {
+        html += section;
+        std::string().swap(section);
+    }
     html += kScript;
     return html + "\n</body></html>\n";
 }

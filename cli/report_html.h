@@ -40,6 +40,7 @@ struct ReportRun {
     // --detect: the pairs table gets the columns of MeasureDetectColumns
     // before error (the summary has their statistics from the builder).
     bool detect = false;
+    unsigned threads = 1;  // threads that write the pairs' picture sections
 };
 
 // The column of the pairs table sorted by `key` ("mse", "ssim", ...,

@@ -9,6 +9,7 @@
 
 #include "bitmap_ssim.h"
 #include "error.h"
+#include "formats.h"
 #include "histogram.h"
 #include "histogram_stream.h"
 #include "image_reader.h"
@@ -318,6 +319,35 @@ std::optional<std::string> CheckImage(const Image& image, const ImageLimits& lim
 
 }  // namespace
 
+namespace {
+
+// A decoder that may rearrange bytes it owns (a file read whole) must give
+// what it gives bytes it cannot touch: the same picture or the same words.
+std::optional<std::string> CheckOwnedDecode(std::span<const uint8_t> bytes, const char* extension,
+                                            const ImageLimits& limits, const Image& image,
+                                            const std::string& message) {
+    const Format* format = FormatOfExtension(extension);
+    if (format == nullptr || format->decodeOwned == nullptr || bytes.empty()) return std::nullopt;
+    std::vector<uint8_t> owned(bytes.begin(), bytes.end());
+    Image again;
+    std::string words;
+    try {
+        again = format->decodeOwned(owned, limits);
+    } catch (const CitraError& error) {
+        words = std::string(kFuzzName) + ": " + error.what();
+    } catch (const std::exception& error) {
+        return std::string("unexpected exception from the owned decoder: ") + error.what();
+    }
+    if (words != message) return "the owned decoder says '" + words + "', the other '" + message + "'";
+    if (message.empty() && (again.width != image.width || again.height != image.height ||
+                            again.layout != image.layout || again.bitDepth != image.bitDepth ||
+                            again.samples8 != image.samples8 || again.samples16 != image.samples16))
+        return std::string("the owned decoder gives another picture");
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> CheckReadImage(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> bytes(data, size);
     ImageLimits limits;
@@ -326,17 +356,21 @@ std::optional<std::string> CheckReadImage(const uint8_t* data, size_t size) {
     limits.maxSampleBytes = kReadMaxSampleBytes;
     const std::string prefix = std::string(kFuzzName) + ": ";
     for (const char* extension : kImageExtensions) {
+        Image image;
+        std::string message;
         try {
-            const Image image = ReadImage(bytes, extension, kFuzzName, limits);
+            image = ReadImage(bytes, extension, kFuzzName, limits);
             if (auto fault = CheckImage(image, limits)) return std::string("as .") + extension + ": " + *fault;
         } catch (const CitraError& error) {
-            const std::string message = error.what();
+            message = error.what();
             if (message.rfind(prefix, 0) != 0 || message.size() == prefix.size()) {
                 return std::string("message without the file's name as .") + extension + ": " + message;
             }
         } catch (const std::exception& error) {
             return std::string("unexpected exception as .") + extension + ": " + error.what();
         }
+        if (auto fault = CheckOwnedDecode(bytes, extension, limits, image, message))
+            return std::string("as .") + extension + ": " + *fault;
     }
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "report_html.h"
 #include "csv_output.h"
 #include "json.h"
 #include "json_output.h"
@@ -307,3 +308,30 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ControlCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// RFC 4648's own vectors, and bytes of every value (the report's pictures
+// are binary): decoding the text gives the bytes back.
+TEST(Base64, RfcVectorsAndEveryByte) {
+    const std::pair<const char*, const char*> vectors[] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
+                                                           {"foo", "Zm9v"},  {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="},
+                                                           {"foobar", "Zm9vYmFy"}};
+    for (const auto& [plain, coded] : vectors) EXPECT_EQ(Base64(plain), coded) << plain;
+    std::string bytes;
+    for (int i = 0; i < 256 * 3 + 1; ++i) bytes += static_cast<char>((i * 7) & 0xFF);
+    const std::string text = Base64(bytes);
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string back;
+    uint32_t bits = 0;
+    int count = 0;
+    for (const char c : text) {
+        if (c == '=') break;
+        bits = (bits << 6) | static_cast<uint32_t>(alphabet.find(c));
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            back += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    EXPECT_EQ(back, bytes);
+    EXPECT_EQ(text.size() % 4, 0u);
+}
