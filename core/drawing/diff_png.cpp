@@ -1,7 +1,6 @@
 #include "diff_png.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <vector>
 
@@ -24,10 +23,7 @@ PngRows DrawDiffRows(const ImageView& original, const ImageView& manipulated, co
     if (auto refusal = DiffRefusal(original, manipulated, options)) throw CitraError(*refusal);
     if (options.mode == DiffMode::Ssim) {
         map = MakeDiffMap(original, manipulated, options);
-        PngRows rows = AllocatePngRows(map.image.width, map.image.height, map.image.layout);
-        const size_t rowBytes = rows.RowBytes();
-        for (size_t y = 0; y < static_cast<size_t>(map.image.height); ++y)
-            std::memcpy(rows.Row(y), map.image.samples8.data() + y * rowBytes, rowBytes);
+        PngRows rows = PngRowsOf(map.image);
         map.image.samples8 = {};
         return rows;
     }

@@ -63,11 +63,15 @@ std::string EncodeUnfilteredPng(const Image& image, const std::vector<std::pair<
                                 int level) {
     if (image.width <= 0 || image.height <= 0 || image.bitDepth != 8)
         throw CitraError("PNG error: only non-empty 8-bit images are written");
+    return EncodePngRows(PngRowsOf(image), text, level);
+}
+
+PngRows PngRowsOf(const Image& image) {
     PngRows rows = AllocatePngRows(image.width, image.height, image.layout);
     const size_t rowBytes = rows.RowBytes();
-    for (size_t y = 0; y < static_cast<size_t>(image.height); ++y)
+    for (size_t y = 0; y < static_cast<size_t>(rows.height); ++y)
         std::memcpy(rows.Row(y), image.samples8.data() + y * rowBytes, rowBytes);
-    return EncodePngRows(rows, text, level);
+    return rows;
 }
 
 std::string EncodePngRows(const PngRows& rows, const std::vector<std::pair<std::string, std::string>>& text,

@@ -27,6 +27,9 @@ struct PngRows {
 // caller to write (never zero-filled). Throws CitraError when memory runs out.
 PngRows AllocatePngRows(int32_t width, int32_t height, ChannelLayout layout);
 
+// An 8-bit image's rows copied behind their filter bytes.
+PngRows PngRowsOf(const Image& image);
+
 // The PNG file of these rows, their image data compressed in one call.
 // Throws as EncodeUnfilteredPng.
 std::string EncodePngRows(const PngRows& rows, const std::vector<std::pair<std::string, std::string>>& text,
