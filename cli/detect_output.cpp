@@ -28,20 +28,9 @@ std::string Decimals4(const std::optional<double>& value, std::string_view decim
 
 std::string StatsJson(const MetricStats& m) {
     JsonObject object;
-    object.Integer(text::kKeyCount, static_cast<int64_t>(m.count));
-    const auto number = [&](const char* key, double value) {
-        if (m.count > 0) object.Number(key, value);
-        else object.Null(key);
-    };
-    number(text::kKeyMean, m.mean);
-    if (m.sd) object.Number(text::kKeySd, *m.sd);
-    else object.Null(text::kKeySd);
-    number(text::kKeyMedian, m.median);
-    number(text::kKeyMin, m.min);
-    number(text::kKeyMax, m.max);
+    AddMetricStatsJson(object, m);
     return object.Close();
 }
-
 }  // namespace
 
 std::string DetectText(std::span<const DetectResult> results, std::string_view decimalSeparator) {
@@ -94,18 +83,7 @@ std::string DetectSummaryText(const std::vector<DetectGroupSummary>& blocks, std
         if (!out.empty()) out += '\n';
         out += "group " + (block.group.empty() ? std::string("(none)") : OneLine(block.group)) + "\n";
         out += "images: " + std::to_string(block.images) + "  failed: " + std::to_string(block.failed) + "\n";
-        std::vector<std::vector<std::string>> rows{{"metric", "count", "mean", "sd", "median", "min", "max"}};
-        for (const MetricStats& m : block.metrics) {
-            const auto cell = [&](double value) {
-                return m.count > 0 ? MeasureSummaryNumber(value, decimalSeparator) : std::string();
-            };
-            rows.push_back({m.metric, std::to_string(m.count), cell(m.mean),
-                            m.sd ? MeasureSummaryNumber(*m.sd, decimalSeparator) : "", cell(m.median), cell(m.min),
-                            cell(m.max)});
-        }
-        out += RenderTable({Align::Left, Align::Right, Align::Right, Align::Right, Align::Right, Align::Right,
-                            Align::Right},
-                           rows);
+        out += MetricStatsTable(block.metrics, decimalSeparator);
     }
     return out;
 }

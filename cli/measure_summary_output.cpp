@@ -43,6 +43,14 @@ std::string Counts(const GroupSummary& block) {
 
 std::string MetricJson(const MetricStats& m) {
     JsonObject object;
+    AddMetricStatsJson(object, m);
+    object.Integer("infinite", static_cast<int64_t>(m.infinite));
+    return object.Close();
+}
+
+}  // namespace
+
+void AddMetricStatsJson(JsonObject& object, const MetricStats& m) {
     object.Integer("count", static_cast<int64_t>(m.count));
     const auto number = [&](const char* key, double value) {
         if (m.count > 0) object.Number(key, value);
@@ -54,36 +62,32 @@ std::string MetricJson(const MetricStats& m) {
     number("median", m.median);
     number("min", m.min);
     number("max", m.max);
-    object.Integer("infinite", static_cast<int64_t>(m.infinite));
-    return object.Close();
 }
 
-}  // namespace
+std::string MetricStatsTable(const std::vector<MetricStats>& metrics, std::string_view decimalSeparator) {
+    std::vector<std::vector<std::string>> rows{{"metric", "count", "mean", "sd", "median", "min", "max"}};
+    for (const MetricStats& m : metrics) {
+        const auto cell = [&](double value) {
+            return m.count > 0 ? MeasureSummaryNumber(value, decimalSeparator) : std::string();
+        };
+        rows.push_back({m.metric, std::to_string(m.count), cell(m.mean),
+                        m.sd ? MeasureSummaryNumber(*m.sd, decimalSeparator) : std::string(), cell(m.median),
+                        cell(m.min), cell(m.max)});
+    }
+    return RenderTable({Align::Left, Align::Right, Align::Right, Align::Right, Align::Right, Align::Right, Align::Right},
+                       rows);
+}
 
 std::string MeasureSummaryText(const std::vector<GroupSummary>& blocks, std::string_view decimalSeparator) {
     std::string out;
     for (const GroupSummary& block : blocks) {
         if (!out.empty()) out += '\n';
         out += Heading(block) + Counts(block);
-        std::vector<std::vector<std::string>> rows{{"metric", "count", "mean", "sd", "median", "min", "max"}};
-        std::string notes;
-        for (const MetricStats& m : block.metrics) {
-            std::vector<std::string> row{m.metric, std::to_string(m.count)};
-            const auto cell = [&](double value) { return m.count > 0 ? MeasureSummaryNumber(value, decimalSeparator) : ""; };
-            row.push_back(cell(m.mean));
-            row.push_back(m.sd ? MeasureSummaryNumber(*m.sd, decimalSeparator) : "");
-            row.push_back(cell(m.median));
-            row.push_back(cell(m.min));
-            row.push_back(cell(m.max));
-            rows.push_back(std::move(row));
+        out += MetricStatsTable(block.metrics, decimalSeparator);
+        for (const MetricStats& m : block.metrics)
             if (m.infinite > 0)
-                notes += m.metric + ": " + std::to_string(m.infinite) +
-                         " infinite (identical) pairs left out of the statistics\n";
-        }
-        out += RenderTable({Align::Left, Align::Right, Align::Right, Align::Right, Align::Right, Align::Right,
-                            Align::Right},
-                           rows);
-        out += notes;
+                out += m.metric + ": " + std::to_string(m.infinite) +
+                       " infinite (identical) pairs left out of the statistics\n";
     }
     return out;
 }

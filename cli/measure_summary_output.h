@@ -35,6 +35,18 @@ inline constexpr const char* kMeasureSummaryCsvHeader =
     "group,peak,split_by_peak,pairs,failed,identical,metric,count,mean,sd,median,min,max,infinite";
 std::string MeasureSummaryCsv(const std::vector<GroupSummary>& blocks);
 
+class JsonObject;
+
+// A metric's statistics as members of a JSON object: count, mean, sd,
+// median, min, max, null where there is no value (count 0, sd below two
+// values).
+void AddMetricStatsJson(JsonObject& object, const MetricStats& m);
+
+// The text table of metrics' statistics: a heading row (metric, count, mean,
+// sd, median, min, max), then a row a metric, empty cells where there is no
+// value.
+std::string MetricStatsTable(const std::vector<MetricStats>& metrics, std::string_view decimalSeparator);
+
 // A metric's statistics as CSV fields: ",count,mean,sd,median,min,max",
 // empty where there is no value (count 0, sd below two values).
 void AppendMetricStatsCsv(std::string& out, const MetricStats& m);

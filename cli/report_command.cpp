@@ -32,7 +32,7 @@ namespace {
 constexpr int kJpegQuality = 75;
 
 // Thumbnails, heat map and histograms of a pair, from its decoded images.
-void DrawPictures(ReportPair& pair, const DecodedImages& images) {
+void DrawPictures(ReportPair& pair, const DecodedImages& images, unsigned threads) {
     try {
         const Image& original = images.original;
         const Image& manipulated = images.manipulated;
@@ -41,6 +41,7 @@ void DrawPictures(ReportPair& pair, const DecodedImages& images) {
             EncodeJpeg(Thumbnail(manipulated, kReportPictureWidth, kReportPictureHeight), kJpegQuality);
         DiffOptions heat;
         heat.mode = DiffMode::Heat;
+        heat.threads = threads;
         const DiffMap map = MakeDiffMap(original, manipulated, heat);
         pair.heatScaleMax = map.scaleMax;
         pair.heatMap = EncodeJpeg(Thumbnail(map.image, kReportPictureWidth, kReportPictureHeight), kJpegQuality);
@@ -95,7 +96,7 @@ ReportPair ReportOnePair(const ListedPair& listed, StreamBuffers& buffers, unsig
         pair.measure.metrics = ComputeMeasure(images.original, images.manipulated, MeasureOptions{true, threads});
         if (detect) pair.measure.detection = DetectPair(images.original, images.manipulated, threads);
     });
-    DrawPictures(pair, images);
+    DrawPictures(pair, images, threads);
     return pair;
 }
 

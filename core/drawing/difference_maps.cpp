@@ -5,8 +5,11 @@
 #include <cmath>
 #include <new>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "error.h"
+#include "parallel_tasks.h"
 #include "ssim.h"
 #include "standard_metrics.h"
 #include "viridis.h"
@@ -280,6 +283,40 @@ void DiffDrawer::DrawRows(const void* original, const void* manipulated, size_t 
     }
 }
 
+void DiffDrawer::DrawWhole(const ImageView& original, const ImageView& manipulated, unsigned threads, uint8_t* out,
+                           size_t stride) {
+    const size_t height = static_cast<size_t>(original.height);
+    const size_t inputRowBytes = static_cast<size_t>(original.width) * static_cast<size_t>(original.Channels()) *
+                                 (original.bitDepth > 8 ? 2u : 1u);
+    // Bands of about 4 MiB of one input, at least eight of them, so that two
+    // threads share even a small picture and the last band is never long.
+    const size_t bandRows = std::min(std::max<size_t>(1, (size_t{4} << 20) / std::max<size_t>(inputRowBytes, 1)),
+                                     std::max<size_t>(1, (height + 7) / 8));
+    const size_t bands = (height + bandRows - 1) / bandRows;
+    const unsigned workers = ThreadsToUse(threads);
+    const auto* a = static_cast<const uint8_t*>(original.samples);
+    const auto* b = static_cast<const uint8_t*>(manipulated.samples);
+    const auto eachBand = [&](const auto& use) {
+        RunTasks(bands, workers, [&](unsigned worker, size_t band) {
+            const size_t first = band * bandRows;
+            use(worker, first, std::min(bandRows, height - first));
+        });
+    };
+    if (NeedsLargest()) {
+        // One drawer a thread, their largest differences taken together.
+        std::vector<DiffDrawer> measured(std::min<size_t>(workers, bands), *this);
+        eachBand([&](unsigned worker, size_t first, size_t count) {
+            measured[worker].AddToLargest(a + first * inputRowBytes, b + first * inputRowBytes, count);
+        });
+        for (const DiffDrawer& drawer : measured) TakeLargest(drawer);
+    }
+    Fix();
+    eachBand([&](unsigned, size_t first, size_t count) {
+        for (size_t y = first; y < first + count; ++y)
+            DrawRows(a + y * inputRowBytes, b + y * inputRowBytes, 1, out + y * stride);
+    });
+}
+
 int32_t DiffDrawer::OutputWidth() const { return options_.mode == DiffMode::Lsb ? 3 * shape_.width : shape_.width; }
 
 ChannelLayout DiffDrawer::OutputLayout() const {
@@ -322,15 +359,11 @@ DiffMap MakeDiffMap(const ImageView& original, const ImageView& manipulated, con
     if (auto refusal = DiffRefusal(original, manipulated, options)) throw CitraError(*refusal);
     try {
         if (options.mode == DiffMode::Ssim) return SsimPicture(original, manipulated, options);
-        const void* a = original.samples;
-        const void* b = manipulated.samples;
-        const size_t rows = static_cast<size_t>(original.height);
         DiffDrawer drawer(original, options);
-        if (drawer.NeedsLargest()) drawer.AddToLargest(a, b, rows);
-        drawer.Fix();
+        Image image = OutputImage(drawer.OutputWidth(), original.height, drawer.OutputLayout());
+        drawer.DrawWhole(original, manipulated, options.threads, image.samples8.data(), drawer.OutputRowBytes());
         DiffMap map = drawer.Map();
-        map.image = OutputImage(drawer.OutputWidth(), original.height, drawer.OutputLayout());
-        drawer.DrawRows(a, b, rows, map.image.samples8.data());
+        map.image = std::move(image);
         return map;
     } catch (const std::bad_alloc&) {
         throw CitraError("out of memory", ErrorKind::OutOfMemory);

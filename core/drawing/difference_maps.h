@@ -31,7 +31,7 @@ struct DiffOptions {
     DiffMode mode = DiffMode::Abs;
     std::optional<double> gain;  // abs, heat: a positive factor; default above
     int plane = 0;               // lsb: 0 .. bit depth - 1
-    unsigned threads = 0;        // ssim: 0 for DefaultWorkerCount()
+    unsigned threads = 0;        // 0 for DefaultWorkerCount()
 };
 
 struct DiffMap {
@@ -88,6 +88,13 @@ public:
     // gain, largest, scaleMax and description as the whole picture's; its
     // image is left empty.
     const DiffMap& Map() const { return map_; }
+
+    // The picture of two whole images (abs, heat, lsb) in bands of rows on
+    // `threads` threads (0: DefaultWorkerCount()): the largest difference
+    // measured, the gain settled (Fix), then picture row y drawn at
+    // out + y * stride. The pair must be one DiffRefusal accepts.
+    void DrawWhole(const ImageView& original, const ImageView& manipulated, unsigned threads, uint8_t* out,
+                   size_t stride);
 
 private:
     ImageView shape_;  // its samples are not used

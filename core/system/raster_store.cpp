@@ -6,11 +6,22 @@
 #include <cstdlib>
 #include <utility>
 
-namespace {
-
-size_t RoundUp(size_t bytes, size_t unit) { return (bytes + unit - 1) / unit * unit; }
-
-}  // namespace
+uint8_t* RasterStore::MapHugeAligned(size_t length, bool& advised) {
+    // Map one huge page more than needed, then give back the unaligned head
+    // and the tail beyond the last page.
+    const size_t reserved = length + kHugePageBytes;
+    void* mapping = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<uintptr_t>(mapping);
+    const uintptr_t aligned = (start + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+    if (aligned > start) munmap(mapping, aligned - start);
+    const uintptr_t end = start + reserved;
+    if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
+    auto* block = reinterpret_cast<uint8_t*>(aligned);
+    // Refused (huge pages compiled out, or an old kernel): ordinary pages.
+    advised = madvise(block, length, MADV_HUGEPAGE) == 0;
+    return block;
+}
 
 RasterStore::RasterStore(RasterStore&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
@@ -49,28 +60,20 @@ bool RasterStore::Allocate(size_t bytes, bool huge) {
         data_ = static_cast<uint8_t*>(block);
         return true;
     }
-    // Whole huge pages on a 2 MiB boundary: map one page more than needed,
-    // then give back the unaligned head and the tail beyond the last page.
     if (bytes > SIZE_MAX - 2 * kHugePageBytes) {
         errno = ENOMEM;
         return false;
     }
-    const size_t length = RoundUp(bytes, kHugePageBytes);
-    const size_t reserved = length + kHugePageBytes;
-    void* mapping = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping == MAP_FAILED) {
+    const size_t length = WholeHugePages(bytes);
+    bool advised = false;
+    uint8_t* block = MapHugeAligned(length, advised);
+    if (block == nullptr) {
         errno = ENOMEM;
         return false;
     }
-    const auto start = reinterpret_cast<uintptr_t>(mapping);
-    const uintptr_t aligned = RoundUp(start, kHugePageBytes);
-    if (aligned > start) munmap(mapping, aligned - start);
-    const uintptr_t end = start + reserved;
-    if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
     Release();
-    data_ = reinterpret_cast<uint8_t*>(aligned);
+    data_ = block;
     mapped_ = length;
-    // Refused (huge pages compiled out, or an old kernel): ordinary pages.
-    advised_ = madvise(data_, mapped_, MADV_HUGEPAGE) == 0;
+    advised_ = advised;
     return true;
 }

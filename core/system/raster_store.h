@@ -17,6 +17,13 @@ public:
     // Below this the huge page advice gains nothing measurable (bench/RESULTS.md).
     static constexpr size_t kHugeThreshold = size_t{8} << 20;
 
+    // Bytes rounded up to whole huge pages.
+    static size_t WholeHugePages(size_t bytes) { return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes; }
+    // `length` bytes (whole huge pages) of anonymous memory on a 2 MiB
+    // boundary, advised for huge pages; `advised` tells whether the kernel
+    // took the advice. Null when the mapping fails. munmap gives it back.
+    static uint8_t* MapHugeAligned(size_t length, bool& advised);
+
     RasterStore() = default;
     RasterStore(const RasterStore&) = delete;
     RasterStore& operator=(const RasterStore&) = delete;

@@ -16,25 +16,6 @@ constexpr size_t kHuge = RasterStore::kHugePageBytes;
 constexpr size_t kKeptBlocks = 4;
 constexpr size_t kKeptBytes = size_t{1} << 30;
 
-size_t Mapped(size_t bytes) { return (bytes + kHuge - 1) / kHuge * kHuge; }
-
-void* MapAligned(size_t length) {
-    // One huge page more than needed, then the unaligned head and the tail
-    // given back, so the block starts on a 2 MiB boundary.
-    const size_t reserved = length + kHuge;
-    void* mapping = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping == MAP_FAILED) throw std::bad_alloc();
-    const auto start = reinterpret_cast<uintptr_t>(mapping);
-    const uintptr_t aligned = (start + kHuge - 1) / kHuge * kHuge;
-    if (aligned > start) munmap(mapping, aligned - start);
-    const uintptr_t end = start + reserved;
-    if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
-    void* block = reinterpret_cast<void*>(aligned);
-    // Refused where huge pages are off: ordinary pages, as before.
-    madvise(block, length, MADV_HUGEPAGE);
-    return block;
-}
-
 struct Kept {
     void* block = nullptr;
     size_t length = 0;
@@ -91,9 +72,12 @@ void* Allocate(size_t bytes) {
         return block;
     }
     if (bytes > SIZE_MAX - 2 * kHuge) throw std::bad_alloc();
-    const size_t length = Mapped(bytes);
+    const size_t length = RasterStore::WholeHugePages(bytes);
     if (void* block = cache.Take(length)) return block;
-    return MapAligned(length);
+    bool advised = false;  // where huge pages are off: ordinary pages
+    void* block = RasterStore::MapHugeAligned(length, advised);
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
 }
 
 void Release(void* block, size_t bytes) noexcept {
@@ -102,7 +86,7 @@ void Release(void* block, size_t bytes) noexcept {
         std::free(block);
         return;
     }
-    const size_t length = Mapped(bytes);
+    const size_t length = RasterStore::WholeHugePages(bytes);
     if (!keepFreed.load(std::memory_order_relaxed) || !cache.Keep(block, length)) munmap(block, length);
 }
 
